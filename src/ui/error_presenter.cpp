@@ -1,0 +1,2 @@
+// Placeholder until the windows arrive.
+namespace chronoreel::ui {}
