@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace chronoreel {
+
+// Exit code when another scheduler already works on the task file (EX_TEMPFAIL).
+inline constexpr int kExitSchedulerBusy = 75;
+// Exit code when the task file's folder cannot hold the lock (EX_CANTCREAT).
+inline constexpr int kExitCannotLock = 73;
+
+// Runs the scheduler without any window: loads the task file, ticks once a second and writes
+// one line per run transition on standard output, until SIGINT or SIGTERM; then saves the task
+// file and returns 0, leaving running movie makers running. Messages go to standard error.
+int RunHeadless(const std::string& taskFilePath, const std::string& defaultChronoreelPath);
+
+}  // namespace chronoreel

@@ -1,0 +1,38 @@
+// The scheduler's entry point.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/exit_codes.h"
+#include "app/numbers.h"
+#include "scheduler/headless.h"
+#include "scheduler/program_paths.h"
+#include "scheduler/scheduler_options.h"
+
+int main(int argc, char** argv) {
+    using chronoreel::SchedulerOptions;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const SchedulerOptions options = chronoreel::ParseSchedulerOptions(arguments);
+    switch (options.mode) {
+        case SchedulerOptions::Mode::kHelp:
+            std::fputs(chronoreel::SchedulerHelpText().c_str(), stdout);
+            return 0;
+        case SchedulerOptions::Mode::kVersion:
+            std::fputs(chronoreel::SchedulerVersionText().c_str(), stdout);
+            return 0;
+        case SchedulerOptions::Mode::kUsageError:
+            std::fprintf(stderr, "chronoreel-scheduler: %s\n%s", options.error.c_str(),
+                         chronoreel::SchedulerHelpText().c_str());
+            return chronoreel::kExitUsage;
+        case SchedulerOptions::Mode::kHeadless:
+            chronoreel::SetDecimalComma(chronoreel::LocaleUsesDecimalComma());
+            return chronoreel::RunHeadless(chronoreel::TaskFilePathFor(options.taskFile),
+                                           chronoreel::DefaultChronoreelPath());
+        case SchedulerOptions::Mode::kWindow:
+            break;
+    }
+    std::fputs(
+        "chronoreel-scheduler: this build has no scheduler window yet; run it with --headless\n",
+        stderr);
+    return chronoreel::kExitUsage;
+}
