@@ -50,6 +50,18 @@ std::optional<std::string> FindValue(const IniText& text, std::string_view secti
     return value;
 }
 
+// FindAll with a key present without a value counted as missing.
+std::vector<std::optional<std::string>> FindValues(const IniText& text,
+                                                   const std::vector<IniEntry>& keys) {
+    std::vector<std::optional<std::string>> values = text.FindAll(keys);
+    for (std::optional<std::string>& value : values) {
+        if (value && value->empty()) {
+            value.reset();
+        }
+    }
+    return values;
+}
+
 }  // namespace
 
 INI::INI(IniFlavour flavour) : flavour_(flavour) {}
@@ -91,6 +103,67 @@ std::string INI::GetKey(std::string_view section, std::string_view key, SetDefau
     }
 }
 
+std::vector<std::string> INI::GetKeys(const std::vector<IniEntry>& requests,
+                                      SetDefault setDefault) {
+    std::vector<std::string> results(requests.size());
+    try {
+        const std::optional<std::string> content = ReadFileText(path_);
+        std::vector<size_t> missing;
+        if (content) {
+            const std::vector<std::optional<std::string>> values =
+                FindValues(IniText::Parse(*content), requests);
+            for (size_t i = 0; i < requests.size(); ++i) {
+                if (values[i]) {
+                    results[i] = DecodeText(flavour_, *values[i]);
+                } else {
+                    missing.push_back(i);
+                }
+            }
+        } else {
+            for (size_t i = 0; i < requests.size(); ++i) {
+                missing.push_back(i);
+            }
+        }
+        if (missing.empty() || setDefault == SetDefault::kNo) {
+            return results;
+        }
+        std::vector<IniEntry> defaults;
+        for (const size_t i : missing) {
+            results[i] = DecodeText(flavour_, requests[i].text);
+            if (IsWritable(requests[i])) {
+                defaults.push_back({requests[i].section, requests[i].key,
+                                    StoredValue(EncodeText(flavour_, requests[i].text))});
+            }
+        }
+        if (defaults.empty()) {
+            return results;
+        }
+        // As with GetKey, the defaults go in under the writers' lock only where the key is still
+        // missing; what the file then holds is the answer (a value written meanwhile, or the
+        // first default written for a key asked twice).
+        std::optional<std::vector<std::optional<std::string>>> written;
+        UpdateFileLocked(path_, [&](const std::string& current) -> std::optional<std::string> {
+            IniText text = IniText::Parse(current);
+            text.SetMissing(defaults);
+            written = FindValues(text, defaults);
+            return text.Render();
+        });
+        if (written) {
+            size_t next = 0;
+            for (const size_t i : missing) {
+                if (IsWritable(requests[i])) {
+                    if (const std::optional<std::string>& value = (*written)[next++]) {
+                        results[i] = DecodeText(flavour_, *value);
+                    }
+                }
+            }
+        }
+        return results;
+    } catch (const std::exception&) {
+        return std::vector<std::string>(requests.size());
+    }
+}
+
 void INI::SetKey(std::string_view section, std::string_view key, std::string_view text) {
     SetKeys({{std::string(section), std::string(key), std::string(text)}});
 }
@@ -109,9 +182,7 @@ void INI::SetKeys(const std::vector<IniEntry>& entries) {
         }
         UpdateFileLocked(path_, [&](const std::string& current) -> std::optional<std::string> {
             IniText text = IniText::Parse(current);
-            for (const IniEntry& entry : writable) {
-                text.Set(entry.section, entry.key, entry.text);
-            }
+            text.SetAll(writable);
             return text.Render();
         });
     } catch (const std::exception&) {

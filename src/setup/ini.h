@@ -32,6 +32,9 @@ public:
     // kYes (creating the file), or the empty text with kNo (the file untouched).
     std::string GetKey(std::string_view section, std::string_view key, SetDefault setDefault,
                        std::string_view defaultValue);
+    // Many keys in one reading of the file (each entry's text is its default): the answers
+    // GetKey gives for each in order, with every missing default written in one replacement.
+    std::vector<std::string> GetKeys(const std::vector<IniEntry>& requests, SetDefault setDefault);
     // Replaces the key's value, or appends the key to its section, or the section to the file.
     // Failures (read-only file, missing folder) are ignored.
     void SetKey(std::string_view section, std::string_view key, std::string_view text);

@@ -1,6 +1,7 @@
 #include "setup/ini_text.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace chronoreel {
 namespace {
@@ -76,6 +77,56 @@ std::string KeyLine(std::string_view key, std::string_view storedValue) {
     return line;
 }
 
+// The value of a key line as read: one pair of enclosing double quotes removed.
+std::string_view ValueAsRead(std::string_view value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        value = value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+// A name as every spelling of it matches.
+std::string Folded(std::string_view name) {
+    name = TrimBlanks(name);
+    std::string folded(name.size(), '\0');
+    std::transform(name.begin(), name.end(), folded.begin(), FoldCase);
+    return folded;
+}
+
+// The lines of the first section of one name: its last content line (the header when it has
+// none) and the first line of each key in it.
+struct SectionLines {
+    size_t lastContent = 0;
+    std::unordered_map<std::string, size_t> keys;  // folded key name -> line
+};
+
+std::unordered_map<std::string, SectionLines> IndexSections(const std::vector<std::string>& lines) {
+    std::unordered_map<std::string, SectionLines> sections;
+    SectionLines* current = nullptr;  // element references survive rehashing
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const LineInfo info = ClassifyLine(lines[i]);
+        if (info.kind == LineKind::kSection) {
+            auto [it, inserted] = sections.try_emplace(Folded(info.name), SectionLines{i, {}});
+            current = inserted ? &it->second : nullptr;
+            continue;
+        }
+        if (current == nullptr) {
+            continue;
+        }
+        if (info.kind == LineKind::kKey) {
+            current->keys.try_emplace(Folded(info.name), i);
+        }
+        if (IsContentLine(lines[i])) {
+            current->lastContent = i;
+        }
+    }
+    return sections;
+}
+
+bool HoldsValue(std::string_view line) {
+    return !ValueAsRead(ClassifyLine(line).value).empty();
+}
+
 }  // namespace
 
 IniText IniText::Parse(std::string_view content) {
@@ -108,11 +159,7 @@ std::optional<std::string> IniText::Find(std::string_view section, std::string_v
             }
             inSection = SameName(info.name, section);
         } else if (inSection && info.kind == LineKind::kKey && SameName(info.name, key)) {
-            std::string_view value = info.value;
-            if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
-                value = value.substr(1, value.size() - 2);
-            }
-            return std::string(value);
+            return std::string(ValueAsRead(info.value));
         }
     }
     return std::nullopt;
@@ -145,6 +192,92 @@ void IniText::Set(std::string_view section, std::string_view key, std::string_vi
         }
     }
     lines_.insert(std::next(insertAfter), KeyLine(key, storedValue));
+}
+
+std::vector<std::optional<std::string>> IniText::FindAll(const std::vector<IniEntry>& keys) const {
+    const auto sections = IndexSections(lines_);
+    std::vector<std::optional<std::string>> values;
+    values.reserve(keys.size());
+    for (const IniEntry& wanted : keys) {
+        std::optional<std::string> value;
+        const auto section = sections.find(Folded(wanted.section));
+        if (section != sections.end()) {
+            const auto line = section->second.keys.find(Folded(wanted.key));
+            if (line != section->second.keys.end()) {
+                value = std::string(ValueAsRead(ClassifyLine(lines_[line->second]).value));
+            }
+        }
+        values.push_back(std::move(value));
+    }
+    return values;
+}
+
+void IniText::SetAll(const std::vector<IniEntry>& entries) {
+    Apply(entries, false);
+}
+
+void IniText::SetMissing(const std::vector<IniEntry>& entries) {
+    Apply(entries, true);
+}
+
+// Works out every edit on an index of the lines, then builds the new lines in one pass: keys
+// present are replaced in place, new keys of a section go after its last content line in the
+// order they came, new sections go at the end.
+void IniText::Apply(const std::vector<IniEntry>& entries, bool keepPresent) {
+    auto sections = IndexSections(lines_);
+    struct Added {
+        std::vector<std::string> lines;
+        std::unordered_map<std::string, size_t> keys;  // folded key name -> index in lines
+    };
+    std::unordered_map<size_t, Added> addedAfter;  // last content line -> keys added there
+    std::vector<std::pair<std::string, Added>> newSections;
+    std::unordered_map<std::string, size_t> newSectionIndex;  // folded name -> index
+
+    for (const IniEntry& entry : entries) {
+        const std::string_view key = TrimBlanks(entry.key);
+        const std::string line = KeyLine(key, entry.text);
+        Added* added = nullptr;
+        const std::string sectionName = Folded(entry.section);
+        const auto section = sections.find(sectionName);
+        if (section != sections.end()) {
+            const auto present = section->second.keys.find(Folded(key));
+            if (present != section->second.keys.end()) {
+                std::string& target = lines_[present->second];
+                if (!keepPresent || !HoldsValue(target)) {
+                    target = line;
+                }
+                continue;
+            }
+            added = &addedAfter[section->second.lastContent];
+        } else {
+            auto [it, inserted] = newSectionIndex.try_emplace(sectionName, newSections.size());
+            if (inserted) {
+                newSections.emplace_back(std::string(TrimBlanks(entry.section)), Added{});
+            }
+            added = &newSections[it->second].second;
+        }
+        auto [it, inserted] = added->keys.try_emplace(Folded(key), added->lines.size());
+        if (inserted) {
+            added->lines.push_back(line);
+        } else if (!keepPresent || !HoldsValue(added->lines[it->second])) {
+            added->lines[it->second] = line;
+        }
+    }
+
+    std::vector<std::string> lines;
+    lines.reserve(lines_.size() + entries.size() + 2 * newSections.size());
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        lines.push_back(std::move(lines_[i]));
+        const auto added = addedAfter.find(i);
+        if (added != addedAfter.end()) {
+            lines.insert(lines.end(), added->second.lines.begin(), added->second.lines.end());
+        }
+    }
+    for (auto& [name, added] : newSections) {
+        lines.push_back("[" + name + "]");
+        lines.insert(lines.end(), added.lines.begin(), added.lines.end());
+    }
+    lines_ = std::move(lines);
 }
 
 std::string IniText::Render() const {

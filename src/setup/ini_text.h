@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "setup/ini.h"
+
 namespace chronoreel {
 
 // The text of one INI file as lines, for lookups and edits that leave every other line as it
@@ -29,10 +31,21 @@ class IniText {
     // at the end.
     void Set(std::string_view section, std::string_view key, std::string_view storedValue);
 
+    // Many keys at once, each in one pass over the lines instead of one pass per key (the
+    // entries' text is not used): the answers Find gives for each.
+    std::vector<std::optional<std::string>> FindAll(const std::vector<IniEntry>& keys) const;
+    // Many values at once (text in stored form): the lines that Set gives for each in order.
+    void SetAll(const std::vector<IniEntry>& entries);
+    // Like SetAll, but an entry whose key already holds a non-empty value (also one set by an
+    // earlier entry) is left out: the lines that writing each missing default in order gives.
+    void SetMissing(const std::vector<IniEntry>& entries);
+
     // Lines joined with LF, each ending in LF.
     std::string Render() const;
 
   private:
+    void Apply(const std::vector<IniEntry>& entries, bool keepPresent);
+
     std::string byteOrderMark_;
     std::vector<std::string> lines_;
 };
