@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/app_error.h"
 #include "app/error_report.h"
 #include "app/numbers.h"
 #include "app/shared_routines.h"
@@ -124,39 +125,80 @@ std::string Task::SectionName() const {
     return name;
 }
 
-void Task::LoadFile(INI& ini) {
+std::vector<IniEntry> Task::FileRequests() const {
+    if (index_ <= 0) {
+        return {};
+    }
+    const std::string section = SectionName();
+    auto request = [&](std::string key, std::string defaultValue) {
+        return IniEntry{section, std::move(key), std::move(defaultValue)};
+    };
+    return {
+        request("Name", Quoted(name_)),
+        request("SetupFile", Quoted(setupFile_)),
+        request("SetupTimes", std::string(kMinutesPerDay, '0')),
+        request("Interval", "60"),
+        request("OverrideInputPath", "False"),
+        request("InputPath", Quoted(inputPath_)),
+        request("OverrideFileFilter", "False"),
+        request("FileFilter", Quoted(fileFilter_)),
+        request("OverrideOutputPath", "False"),
+        request("OutputPath", Quoted(outputAVIPath_)),
+        request("OverridePostGenerationShell", "False"),
+        request("PostGenerationShell", Quoted(postGenerationShell_)),
+        request("Visible", "False"),
+        request("ScheduleMode", "0"),
+        request("StartMode", "0"),
+        request("StopMode", "0"),
+        request("StartAbsoluteTime", "0"),
+        request("StartSunriseOffset", "0"),
+        request("StartSunsetOffset", "0"),
+        request("StopAbsoluteTime", "0"),
+        request("StopSunriseOffset", "0"),
+        request("StopSunsetOffset", "0"),
+    };
+}
+
+void Task::ApplyFileValues(const std::vector<std::string>& values) {
     Trap("Task", "LoadFile", [&] {
         if (index_ <= 0) {
             return;
         }
-        const std::string section = SectionName();
-        auto read = [&](std::string_view key, const std::string& defaultValue) {
-            return ini.GetKey(section, key, SetDefault::kYes, defaultValue);
-        };
-        SetName(StripQuotes(read("Name", Quoted(name_))));
-        SetSetupFile(StripQuotes(read("SetupFile", Quoted(setupFile_))));
-        SetSetupTimes(read("SetupTimes", std::string(kMinutesPerDay, '0')));
-        SetInterval(scheduler_numbers::Str2LngNI(read("Interval", "60")));
-        SetOverrideInputPath(Str2Bool(read("OverrideInputPath", "False")));
-        SetInputPath(StripQuotes(read("InputPath", Quoted(inputPath_))));
-        SetOverrideFileFilter(Str2Bool(read("OverrideFileFilter", "False")));
-        SetFileFilter(StripQuotes(read("FileFilter", Quoted(fileFilter_))));
-        SetOverrideOutputAVIPath(Str2Bool(read("OverrideOutputPath", "False")));
-        SetOutputAVIPath(StripQuotes(read("OutputPath", Quoted(outputAVIPath_))));
-        SetOverridePostGenerationShell(Str2Bool(read("OverridePostGenerationShell", "False")));
-        SetPostGenerationShell(
-            StripQuotes(read("PostGenerationShell", Quoted(postGenerationShell_))));
-        SetVisible(Str2Bool(read("Visible", "False")));
-        schedule_.SetScheduleMode(scheduler_numbers::Str2Lng(read("ScheduleMode", "0")));
-        schedule_.SetStartMode(scheduler_numbers::Str2Lng(read("StartMode", "0")));
-        schedule_.SetStopMode(scheduler_numbers::Str2Lng(read("StopMode", "0")));
-        schedule_.SetStartAbsoluteTime(Str2DblNI(read("StartAbsoluteTime", "0")));
-        schedule_.SetStartSunriseOffset(Str2DblNI(read("StartSunriseOffset", "0")));
-        schedule_.SetStartSunsetOffset(Str2DblNI(read("StartSunsetOffset", "0")));
-        schedule_.SetStopAbsoluteTime(Str2DblNI(read("StopAbsoluteTime", "0")));
-        schedule_.SetStopSunriseOffset(Str2DblNI(read("StopSunriseOffset", "0")));
-        schedule_.SetStopSunsetOffset(Str2DblNI(read("StopSunsetOffset", "0")));
+        if (values.size() != FileRequests().size()) {
+            throw AppError(kErrSubscriptOutOfRange, "Subscript out of range");
+        }
+        auto value = values.begin();
+        SetName(StripQuotes(*value++));
+        SetSetupFile(StripQuotes(*value++));
+        SetSetupTimes(*value++);
+        SetInterval(scheduler_numbers::Str2LngNI(*value++));
+        SetOverrideInputPath(Str2Bool(*value++));
+        SetInputPath(StripQuotes(*value++));
+        SetOverrideFileFilter(Str2Bool(*value++));
+        SetFileFilter(StripQuotes(*value++));
+        SetOverrideOutputAVIPath(Str2Bool(*value++));
+        SetOutputAVIPath(StripQuotes(*value++));
+        SetOverridePostGenerationShell(Str2Bool(*value++));
+        SetPostGenerationShell(StripQuotes(*value++));
+        SetVisible(Str2Bool(*value++));
+        schedule_.SetScheduleMode(scheduler_numbers::Str2Lng(*value++));
+        schedule_.SetStartMode(scheduler_numbers::Str2Lng(*value++));
+        schedule_.SetStopMode(scheduler_numbers::Str2Lng(*value++));
+        schedule_.SetStartAbsoluteTime(Str2DblNI(*value++));
+        schedule_.SetStartSunriseOffset(Str2DblNI(*value++));
+        schedule_.SetStartSunsetOffset(Str2DblNI(*value++));
+        schedule_.SetStopAbsoluteTime(Str2DblNI(*value++));
+        schedule_.SetStopSunriseOffset(Str2DblNI(*value++));
+        schedule_.SetStopSunsetOffset(Str2DblNI(*value++));
         SetNeedsSaving(false);
+    });
+}
+
+void Task::LoadFile(INI& ini) {
+    Trap("Task", "LoadFile", [&] {
+        if (index_ > 0) {
+            ApplyFileValues(ini.GetKeys(FileRequests(), SetDefault::kYes));
+        }
     });
 }
 

@@ -72,11 +72,22 @@ void TaskFile::LoadAll() {
         tasks_.clear();
         const std::int32_t count = std::clamp(storedTaskCount_, 0, kMaxLoadedTasks);
         tasks_.reserve(static_cast<std::size_t>(count));
+        // Every section is read in one pass over the file (missing keys written in one
+        // replacement) with the same result as loading the tasks one by one.
+        std::vector<IniEntry> requests;
         for (std::int32_t position = 0; position < count; ++position) {
             auto task = CreateTask();
             task->SetIndex(position + 1);
-            task->LoadFile(ini_);
+            const auto taskRequests = task->FileRequests();
+            requests.insert(requests.end(), taskRequests.begin(), taskRequests.end());
             tasks_.push_back(std::move(task));
+        }
+        const std::vector<std::string> values = ini_.GetKeys(requests, SetDefault::kYes);
+        auto next = values.begin();
+        for (const auto& task : tasks_) {
+            const auto end = next + static_cast<std::ptrdiff_t>(task->FileRequests().size());
+            task->ApplyFileValues(std::vector<std::string>(next, end));
+            next = end;
         }
     });
 }
