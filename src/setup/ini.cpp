@@ -141,20 +141,17 @@ std::vector<std::string> INI::GetKeys(const std::vector<IniEntry>& requests,
         // As with GetKey, the defaults go in under the writers' lock only where the key is still
         // missing; what the file then holds is the answer (a value written meanwhile, or the
         // first default written for a key asked twice).
-        std::optional<std::vector<std::optional<std::string>>> written;
+        std::optional<std::vector<std::string>> written;
         UpdateFileLocked(path_, [&](const std::string& current) -> std::optional<std::string> {
             IniText text = IniText::Parse(current);
-            text.SetMissing(defaults);
-            written = FindValues(text, defaults);
+            written = text.SetMissing(defaults);
             return text.Render();
         });
         if (written) {
             size_t next = 0;
             for (const size_t i : missing) {
                 if (IsWritable(requests[i])) {
-                    if (const std::optional<std::string>& value = (*written)[next++]) {
-                        results[i] = DecodeText(flavour_, *value);
-                    }
+                    results[i] = DecodeText(flavour_, (*written)[next++]);
                 }
             }
         }

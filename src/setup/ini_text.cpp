@@ -123,8 +123,8 @@ std::unordered_map<std::string, SectionLines> IndexSections(const std::vector<st
     return sections;
 }
 
-bool HoldsValue(std::string_view line) {
-    return !ValueAsRead(ClassifyLine(line).value).empty();
+std::string_view ReadValue(std::string_view line) {
+    return ValueAsRead(ClassifyLine(line).value);
 }
 
 }  // namespace
@@ -216,14 +216,14 @@ void IniText::SetAll(const std::vector<IniEntry>& entries) {
     Apply(entries, false);
 }
 
-void IniText::SetMissing(const std::vector<IniEntry>& entries) {
-    Apply(entries, true);
+std::vector<std::string> IniText::SetMissing(const std::vector<IniEntry>& entries) {
+    return Apply(entries, true);
 }
 
 // Works out every edit on an index of the lines, then builds the new lines in one pass: keys
 // present are replaced in place, new keys of a section go after its last content line in the
 // order they came, new sections go at the end.
-void IniText::Apply(const std::vector<IniEntry>& entries, bool keepPresent) {
+std::vector<std::string> IniText::Apply(const std::vector<IniEntry>& entries, bool keepPresent) {
     auto sections = IndexSections(lines_);
     struct Added {
         std::vector<std::string> lines;
@@ -233,6 +233,15 @@ void IniText::Apply(const std::vector<IniEntry>& entries, bool keepPresent) {
     std::vector<std::pair<std::string, Added>> newSections;
     std::unordered_map<std::string, size_t> newSectionIndex;  // folded name -> index
 
+    std::vector<std::string> answers;
+    answers.reserve(entries.size());
+    // Stores the line unless the key keeps its value; notes what the key then reads as.
+    auto write = [&](std::string& target, const std::string& line) {
+        if (!keepPresent || ReadValue(target).empty()) {
+            target = line;
+        }
+        answers.emplace_back(ReadValue(target));
+    };
     for (const IniEntry& entry : entries) {
         const std::string_view key = TrimBlanks(entry.key);
         const std::string line = KeyLine(key, entry.text);
@@ -242,10 +251,7 @@ void IniText::Apply(const std::vector<IniEntry>& entries, bool keepPresent) {
         if (section != sections.end()) {
             const auto present = section->second.keys.find(Folded(key));
             if (present != section->second.keys.end()) {
-                std::string& target = lines_[present->second];
-                if (!keepPresent || !HoldsValue(target)) {
-                    target = line;
-                }
+                write(lines_[present->second], line);
                 continue;
             }
             added = &addedAfter[section->second.lastContent];
@@ -258,10 +264,9 @@ void IniText::Apply(const std::vector<IniEntry>& entries, bool keepPresent) {
         }
         auto [it, inserted] = added->keys.try_emplace(Folded(key), added->lines.size());
         if (inserted) {
-            added->lines.push_back(line);
-        } else if (!keepPresent || !HoldsValue(added->lines[it->second])) {
-            added->lines[it->second] = line;
+            added->lines.emplace_back();
         }
+        write(added->lines[it->second], line);
     }
 
     std::vector<std::string> lines;
@@ -278,6 +283,7 @@ void IniText::Apply(const std::vector<IniEntry>& entries, bool keepPresent) {
         lines.insert(lines.end(), added.lines.begin(), added.lines.end());
     }
     lines_ = std::move(lines);
+    return answers;
 }
 
 std::string IniText::Render() const {

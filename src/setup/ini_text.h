@@ -38,13 +38,14 @@ class IniText {
     void SetAll(const std::vector<IniEntry>& entries);
     // Like SetAll, but an entry whose key already holds a non-empty value (also one set by an
     // earlier entry) is left out: the lines that writing each missing default in order gives.
-    void SetMissing(const std::vector<IniEntry>& entries);
+    // Returns for each entry the value its key reads as right after its turn.
+    std::vector<std::string> SetMissing(const std::vector<IniEntry>& entries);
 
     // Lines joined with LF, each ending in LF.
     std::string Render() const;
 
   private:
-    void Apply(const std::vector<IniEntry>& entries, bool keepPresent);
+    std::vector<std::string> Apply(const std::vector<IniEntry>& entries, bool keepPresent);
 
     std::string byteOrderMark_;
     std::vector<std::string> lines_;
