@@ -23,7 +23,6 @@ TEST(ImageScan, StampsFromNames) {
         const char* name;
         std::optional<DateTime> expected;
     };
-    const DateTime day = MakeDateTime(2003, 1, 2);
     const Case cases[] = {
         {"20030102103045.jpg", MakeDateTime(2003, 1, 2, 10, 30, 45)},
         {"200301021030.jpg", MakeDateTime(2003, 1, 2, 10, 30)},
@@ -39,7 +38,6 @@ TEST(ImageScan, StampsFromNames) {
         {"20030230103000.jpg", std::nullopt},  // February 30th
         {"snapshot.jpg", std::nullopt},
     };
-    (void)day;
     for (const Case& c : cases) {
         const std::optional<DateTime> stamp = StampFromName(c.name);
         ASSERT_EQ(stamp.has_value(), c.expected.has_value()) << c.name;
