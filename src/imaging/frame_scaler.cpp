@@ -21,8 +21,8 @@ int SwsFlags(ScaleFilter filter) {
 
 ScaleFilter ChooseScaleFilter(std::int32_t sourceWidth, std::int32_t sourceHeight,
                               std::int32_t targetWidth, std::int32_t targetHeight) {
-    const bool grows = targetWidth > sourceWidth || targetHeight > sourceHeight;
-    return grows ? ScaleFilter::kBicubic : ScaleFilter::kAreaAverage;
+    const bool shrinks = targetWidth < sourceWidth || targetHeight < sourceHeight;
+    return shrinks ? ScaleFilter::kAreaAverage : ScaleFilter::kBicubic;
 }
 
 void FrameScaler::ContextDeleter::operator()(SwsContext* context) const noexcept {

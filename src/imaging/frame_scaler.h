@@ -11,13 +11,14 @@ struct SwsContext;
 namespace chronoreel {
 
 enum class ScaleFilter {
-    kAreaAverage,  // every source pixel counts by the area it covers: shrinking without aliasing
+    kAreaAverage,  // each frame pixel is the mean of the image area it covers; a side that grows
+                   // meanwhile is interpolated linearly
     kBicubic,      // smooth enlarging
 };
 
-// Area averaging when no side grows; bicubic as soon as one side grows. On a side that shrinks
-// while the other grows, the scaler widens the bicubic kernel by the shrink factor, so that side
-// is still averaged rather than sampled.
+// Area averaging as soon as one side shrinks, so that no image pixel is merely skipped (the
+// scaler's bicubic kernel, widened for shrinking, still lets fine stripes through at a quarter of
+// their contrast); bicubic when every side grows or keeps its size.
 ScaleFilter ChooseScaleFilter(std::int32_t sourceWidth, std::int32_t sourceHeight,
                               std::int32_t targetWidth, std::int32_t targetHeight);
 

@@ -55,13 +55,14 @@ std::optional<JpegColorspace> ToColorspace(int value) {
 // markers (some cameras pad their files). Other warnings mean missing or damaged image data —
 // above all "Premature end of JPEG file" from a file the camera is still writing — and fail the
 // decode, so that no half-grey frame reaches the movie. The library keeps the text of the first
-// warning, or of the fatal error when one followed, so the text tells both apart.
+// warning, or of the fatal error when one followed, so the text tells both apart (a file with
+// stray bytes that is also cut short shows only the stray bytes and passes).
 bool IsHarmlessWarning(std::string_view message) {
     return message.find("extraneous bytes before marker") != std::string_view::npos;
 }
 
-// Adobe CMYK JPEGs store the inks inverted (255 = no ink), the form both kinds of test file
-// and libjpeg-turbo's own tools use: the light left after an ink is its value times K.
+// Adobe CMYK and YCCK JPEGs store the inks inverted (255 = no ink), as libjpeg-turbo's own tools
+// read them: each colour is the stored ink value scaled by the stored black value.
 std::uint8_t InkLight(std::uint8_t ink, std::uint8_t key) {
     return static_cast<std::uint8_t>((ink * key + 127) / 255);
 }
