@@ -209,7 +209,7 @@ int ShellSeq(std::int32_t (&gaps)[kGapTableSize], std::int32_t count) {
             }
             p1 *= 2;
             if (gap > INT32_MAX) {
-                throw AppError(6, "Overflow");
+                throw AppError(kErrOverflow, "Overflow");
             }
             gaps[s] = static_cast<std::int32_t>(gap);
         } while (3 * gap < count);
