@@ -182,6 +182,9 @@ ImageList GetFileSpecs(const ScanSettings& settings, const ScanProgress& progres
     }
     images.paths.shrink_to_fit();
     images.stamps.shrink_to_fit();
+    if (progress.sorting) {
+        progress.sorting();
+    }
     if (!images.empty()) {
         ShellSort(images, progress.cancelled);
     }
