@@ -27,6 +27,8 @@ bool Str2Bool(std::string_view text);
 std::string CStrNI(std::int32_t value);
 std::string CStrNI(double value);  // up to 15 significant digits, no trailing zeros
 std::string CStrNI(bool value);    // "True" / "False"
+// Text is no value to write; without this a string literal would pick the Boolean overload.
+std::string CStrNI(const char*) = delete;
 
 // Formats for display with the only pattern used, "00.0000", in the user's locale.
 std::string FormatI(double value, std::string_view pattern);
