@@ -46,7 +46,7 @@ const std::array<CodecFamily, 6>& Families() {
          QualityScale::kQscale,
          SizeRule::kAnySize},
         {{MakeFourcc("FMP4"), MakeFourcc("XVID"), MakeFourcc("DIVX"), MakeFourcc("DX50")},
-         "MPEG-4 Part 2",
+         "MPEG-4 (Xvid and DivX compatible)",
          "mpeg4",
          AV_PIX_FMT_YUV420P,
          AVCOL_RANGE_MPEG,
