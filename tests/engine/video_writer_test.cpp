@@ -445,6 +445,10 @@ TEST(VideoWriter, MovieWithoutFramesIsAnAviWithoutStreams) {
     EXPECT_EQ(avi.streamCount, 0u);
     EXPECT_TRUE(avi.streams.empty());
     EXPECT_TRUE(avi.frames.empty());
+    const std::string format =
+        RunCommand("ffprobe -v error -show_format -of json '" + movie.string() + "'");
+    EXPECT_EQ(JsonField(format, "format_name"), "avi");
+    EXPECT_EQ(JsonField(format, "nb_streams"), "0");
     EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
 }
 
