@@ -23,7 +23,7 @@ enum class ProcessStatus { kEnded, kRunning, kFailed };
 // Releasing (or destroying) the object never stops the child and never leaves a zombie: a child
 // that still runs is reaped in the background when it ends.
 class ChildProcess {
-  public:
+public:
     // Starts arguments[0] (looked up on PATH) with the remaining arguments, directly, without a
     // shell. A program that cannot be started gives an object whose Status() is kFailed and
     // whose StartError() says why.
@@ -43,7 +43,7 @@ class ChildProcess {
     // Gives up the reference without stopping the child (it is reaped when it ends).
     void Release();
 
-  private:
+private:
     pid_t pid_ = 0;
     std::optional<ChildExit> exit_;
     std::string startError_;
