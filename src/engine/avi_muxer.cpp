@@ -79,7 +79,7 @@ AviMuxer::AviMuxer(int descriptor) : descriptor_(descriptor) {
     format_->pb = io_.get();
 }
 
-VideoStatus AviMuxer::AddStream(int framesPerSecond) {
+void AviMuxer::AddStream(int framesPerSecond) {
     stream_ = avformat_new_stream(format_.get(), nullptr);
     if (stream_ == nullptr) {
         throw std::bad_alloc();
@@ -88,11 +88,10 @@ VideoStatus AviMuxer::AddStream(int framesPerSecond) {
     stream_->time_base = frameTimeBase_;
     stream_->avg_frame_rate = AVRational{framesPerSecond, 1};
     stream_->r_frame_rate = stream_->avg_frame_rate;
-    return {};
 }
 
-VideoStatus AviMuxer::WriteHeader(AVDictionary** options) {
-    const int result = avformat_write_header(format_.get(), options);
+VideoStatus AviMuxer::WriteHeader() {
+    const int result = avformat_write_header(format_.get(), nullptr);
     if (result < 0) {
         return VideoStatus::Failure(VideoError::kEncoderFailed,
                                     "cannot start the video stream: " + AvErrorText(result));
@@ -114,10 +113,11 @@ VideoStatus AviMuxer::StartRaw(int width, int height, int framesPerSecond, RowOr
     parameters.width = width;
     parameters.height = height;
     // Without this option the muxer declares raw rows top-down (negative height); with it
-    // the height is positive and the rows must really come bottom-up.
+    // the height is positive and the rows must really come bottom-up. A libavformat without
+    // it gets the rows top-down instead, so players show the movie upright either way.
     const bool bottomUp = av_opt_set_int(format_->priv_data, "flipped_raw_rgb", 1, 0) >= 0;
     rowOrder = bottomUp ? RowOrder::kBottomUp : RowOrder::kTopDown;
-    return WriteHeader(nullptr);
+    return WriteHeader();
 }
 
 VideoStatus AviMuxer::StartEncoded(const AVCodecContext& encoder, int framesPerSecond) {
@@ -128,7 +128,7 @@ VideoStatus AviMuxer::StartEncoded(const AVCodecContext& encoder, int framesPerS
                                     "cannot describe the video stream: " + AvErrorText(result));
     }
     stream_->codecpar->codec_tag = 0;  // the muxer picks the usual AVI code of the encoder
-    return WriteHeader(nullptr);
+    return WriteHeader();
 }
 
 VideoStatus AviMuxer::Write(AVPacket& packet) {

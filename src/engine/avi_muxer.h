@@ -33,8 +33,8 @@ class AviMuxer {
     VideoStatus Finish();
 
   private:
-    VideoStatus AddStream(int framesPerSecond);
-    VideoStatus WriteHeader(AVDictionary** options);
+    void AddStream(int framesPerSecond);
+    VideoStatus WriteHeader();
 
     int descriptor_;  // the I/O callbacks read it through their opaque pointer
     AvIoContextPtr io_;

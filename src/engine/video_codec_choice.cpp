@@ -46,7 +46,7 @@ const std::array<CodecFamily, 6>& Families() {
          QualityScale::kQscale,
          SizeRule::kAnySize},
         {{MakeFourcc("FMP4"), MakeFourcc("XVID"), MakeFourcc("DIVX"), MakeFourcc("DX50")},
-         "MPEG-4 Part 2",
+         "MPEG-4 (Xvid and DivX compatible)",
          "mpeg4",
          AV_PIX_FMT_YUV420P,
          AVCOL_RANGE_MPEG,
@@ -195,7 +195,22 @@ VideoStatus ConfigureEncoder(AVCodecContext& context, const CodecChoice& choice,
     context.max_b_frames = 0;
     context.thread_count = 0;
     SetQuality(context, choice, settings);
-    return ApplyExtraOptions(context, settings.extraOptions);
+    // The frames are converted for the size, pixel format and rate set here; an option that
+    // changed them would make the encoder read pictures of another shape.
+    const int width = context.width;
+    const int height = context.height;
+    const AVPixelFormat pixelFormat = context.pix_fmt;
+    const AVRational timeBase = context.time_base;
+    VideoStatus status = ApplyExtraOptions(context, settings.extraOptions);
+    if (status.Ok() &&
+        (context.width != width || context.height != height || context.pix_fmt != pixelFormat ||
+         av_cmp_q(context.time_base, timeBase) != 0)) {
+        status = VideoStatus::Failure(
+            VideoError::kBadEncoderOptions,
+            "the extra encoder options may not change the picture size, pixel format or "
+            "frame rate");
+    }
+    return status;
 }
 
 VideoStatus CheckEncoderSettings(const CodecChoice& choice, const VideoSettings& settings) {

@@ -215,6 +215,12 @@ VideoStatus VideoWriter::Close() {
         return {};
     }
     Impl& state = *impl_;
+    if (!state.streamStarted && !state.failure.Ok()) {
+        // The stream could not even be created: a movie without frames must not replace the
+        // previous one because of a setting the encoder refused.
+        Discard();
+        return state.failure;
+    }
     VideoStatus status = state.FinishFile();
     state.DropStream();
     state.streamStarted = false;

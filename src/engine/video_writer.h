@@ -36,8 +36,9 @@ class VideoWriter {
     VideoStatus WriteFrame(const std::uint8_t* pixels, int width, int height, int strideBytes);
 
     // Finishes the file, flushes it to disk and renames it over the output path. Closing a
-    // writer that is not open does nothing. On failure the temporary file is removed and the
-    // file at the output path is untouched.
+    // writer that is not open does nothing. On failure, and when the first frame failed
+    // because the stream could not be created, the temporary file is removed and the file at
+    // the output path is untouched.
     VideoStatus Close();
 
     // Ends the movie without publishing it: the temporary file is removed and the file at the

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_error.h"
 #include "engine/avi_reader.h"
 #include "engine/video_compressors.h"
 #include "support/temp_dir.h"
@@ -229,7 +230,7 @@ TEST(VideoWriter, EveryCompressorWritesAnUprightMovieThatFfmpegReads) {
         {MakeFourcc("FFV1"), "ffv1", true, false},     {MakeFourcc("HFYU"), "huffyuv", true, false},
         {MakeFourcc("H264"), "h264", false, true},     {MakeFourcc("avc1"), "h264", false, true},
     };
-    const int sizes[][2] = {{320, 240}, {324, 241}};
+    const int sizes[][2] = {{320, 240}, {322, 241}};
     TempDir dir;
     for (const CodecCase& codec : cases) {
         if (!HasCompressor(MakeFourcc("H264")) && std::string(codec.codecName) == "h264") {
@@ -444,7 +445,40 @@ TEST(VideoWriter, MovieWithoutFramesIsAnAviWithoutStreams) {
     EXPECT_EQ(avi.streamCount, 0u);
     EXPECT_TRUE(avi.streams.empty());
     EXPECT_TRUE(avi.frames.empty());
+    const std::string format =
+        RunCommand("ffprobe -v error -show_format -of json '" + movie.string() + "'");
+    EXPECT_EQ(JsonField(format, "format_name"), "avi");
+    EXPECT_EQ(JsonField(format, "nb_streams"), "0");
     EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
+}
+
+TEST(VideoWriter, EncoderThatCannotStartFailsTheFirstFrameAndKeepsTheOldMovie) {
+    TempDir dir;
+    const fs::path movie = dir / "mymovie.avi";
+    WriteText(movie, "old movie");
+    VideoSettings settings = Settings("FMP4");
+    settings.extraOptions = "qmin=5:qmax=3";  // each valid alone; the encoder refuses the pair
+    VideoWriter writer;
+    ASSERT_TRUE(writer.Open(movie, settings).Ok());
+    EXPECT_EQ(SplitPicture(64, 48).WriteTo(writer).error, VideoError::kEncoderFailed);
+    EXPECT_EQ(SplitPicture(64, 48).WriteTo(writer).error, VideoError::kEncoderFailed);
+    EXPECT_EQ(writer.FramesWritten(), 0);
+    EXPECT_EQ(writer.Close().error, VideoError::kEncoderFailed);
+    EXPECT_FALSE(writer.IsOpen());
+    EXPECT_EQ(ReadText(movie), "old movie");
+    EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
+}
+
+TEST(VideoWriter, FramesMustKeepTheFirstFramesSize) {
+    TempDir dir;
+    VideoWriter writer;
+    const Picture small = SplitPicture(64, 48);
+    EXPECT_THROW(small.WriteTo(writer), AppError) << "no movie open";
+    ASSERT_TRUE(writer.Open(dir / "movie.avi", Settings("DIB ")).Ok());
+    ASSERT_TRUE(small.WriteTo(writer).Ok());
+    EXPECT_THROW(SplitPicture(64, 50).WriteTo(writer), AppError);
+    EXPECT_THROW(writer.WriteFrame(small.bytes.data(), 64, 48, 64 * 3 - 1), AppError);
+    EXPECT_EQ(writer.FramesWritten(), 1);
 }
 
 TEST(VideoWriter, OpenFailuresCreateNothingAndKeepTheOldMovie) {
@@ -465,6 +499,8 @@ TEST(VideoWriter, OpenFailuresCreateNothingAndKeepTheOldMovie) {
     noSuchOption.extraOptions = "g=3:no_such_option=1";
     VideoSettings badValue = Settings("MJPG");
     badValue.extraOptions = "g=many";
+    VideoSettings otherShape = Settings("FMP4");
+    otherShape.extraOptions = "video_size=16x16";
     const OpenCase cases[] = {
         {"missing folder", "missing/mymovie.avi", Settings("DIB "), VideoError::kCannotCreateFile,
          "missing"},
@@ -479,6 +515,8 @@ TEST(VideoWriter, OpenFailuresCreateNothingAndKeepTheOldMovie) {
         {"unknown option", "mymovie.avi", noSuchOption, VideoError::kBadEncoderOptions,
          "no_such_option"},
         {"bad option value", "mymovie.avi", badValue, VideoError::kBadEncoderOptions, "many"},
+        {"option changing the picture", "mymovie.avi", otherShape, VideoError::kBadEncoderOptions,
+         "picture size"},
     };
     for (const OpenCase& test : cases) {
         SCOPED_TRACE(test.what);
