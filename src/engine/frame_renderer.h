@@ -15,7 +15,7 @@ namespace chronoreel {
 // the image has the movie size and otherwise into the image surface, which is then stretched to
 // fill the frame. One renderer serves a whole run and reuses its surfaces and scaler.
 class FrameRenderer {
-public:
+  public:
     explicit FrameRenderer(MovieSize size);
 
     // False when the frame must be skipped (unreadable, not a JPEG, hostile or broken).
@@ -24,7 +24,7 @@ public:
     const DIB& MovieSurface() const { return surfaces_.movie; }
     const MovieSize& Size() const { return size_; }
 
-private:
+  private:
     JpegDecoder decoder_;
     FrameSurfaces surfaces_;
     FrameScaler scaler_;

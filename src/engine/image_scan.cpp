@@ -22,7 +22,9 @@ std::string Lowered(std::string_view text) {
     return lower;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The names in the directory that match the filter, in ascending byte order. Only regular files
 // (a link to one counts) and no hidden names. A folder that cannot be read lists nothing.

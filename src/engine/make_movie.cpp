@@ -17,7 +17,9 @@
 namespace chronoreel {
 namespace {
 
-std::string Count(std::size_t value) { return std::to_string(value); }
+std::string Count(std::size_t value) {
+    return std::to_string(value);
+}
 
 VideoSettings VideoSettingsOf(const MovieGen& gen) {
     VideoSettings settings;
@@ -28,8 +30,8 @@ VideoSettings VideoSettingsOf(const MovieGen& gen) {
     settings.bytesPerSecond = gen.CompressBytesPerSecond();
     settings.flags = gen.CompressFlags();
     const auto& parms = gen.ParmsBuffer();
-    const auto used = std::min<std::size_t>(parms.size(),
-                                            static_cast<std::size_t>(std::max(0, gen.ParmsSize())));
+    const auto used =
+        std::min<std::size_t>(parms.size(), static_cast<std::size_t>(std::max(0, gen.ParmsSize())));
     settings.extraOptions = ExtraOptionsFromParms(std::span(parms.data(), used));
     return settings;
 }
@@ -37,7 +39,7 @@ VideoSettings VideoSettingsOf(const MovieGen& gen) {
 // One generation run, phase by phase. The view calls are no-ops without a preview, and every
 // ending closes the preview it opened.
 class MovieRun {
-public:
+  public:
     MovieRun(MovieGen& gen, const RunContext& context) : gen_(gen), context_(context) {}
 
     ~MovieRun() {
@@ -90,7 +92,7 @@ public:
         return framesWritten_ == 0 ? RunOutcome::kNothingDecoded : RunOutcome::kMovieWritten;
     }
 
-private:
+  private:
     // --- the view, when there is one ---
     void Status(std::string_view text) {
         if (context_.view) {
@@ -378,9 +380,9 @@ ExitCode ExitCodeFor(RunOutcome outcome) {
 }
 
 ScanSettings ScanSettingsOf(const MovieGen& gen) {
-    return {gen.StillDirectory(), gen.ImageFilter(),
-            gen.TimeStampOption() == 1 ? TimeStampSource::kFileName
-                                       : TimeStampSource::kLastModified};
+    return {
+        gen.StillDirectory(), gen.ImageFilter(),
+        gen.TimeStampOption() == 1 ? TimeStampSource::kFileName : TimeStampSource::kLastModified};
 }
 
 SelectionSettings SelectionSettingsOf(const MovieGen& gen) {
@@ -417,8 +419,7 @@ RunOutcome MakeMovie(MovieGen& gen, const RunContext& context) {
 DryRunPlan PlanMovie(const MovieGen& gen, const RunContext& context) {
     return Trap("MovieGen", "MakeMovie", [&] {
         DryRunPlan plan;
-        plan.window =
-            ComputeTimeWindow(SelectionSettingsOf(gen), context.clock.Now(), context.sun);
+        plan.window = ComputeTimeWindow(SelectionSettingsOf(gen), context.clock.Now(), context.sun);
         plan.images = GetFileSpecs(ScanSettingsOf(gen), {});
         if (plan.images.empty()) {
             return plan;

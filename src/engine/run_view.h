@@ -11,7 +11,7 @@ class DIB;
 // The run only writes texts and frames into it; Cancel reaches the run through
 // MovieGen::SetCancelMovie.
 class RunView {
-public:
+  public:
     virtual ~RunView() = default;
 
     // Opens and shows the preview with a cleared picture; the run writes its texts next.
