@@ -18,6 +18,7 @@ private:
 };
 
 // Error codes the core raises.
+inline constexpr int kErrOverflow = 6;
 inline constexpr int kErrOutOfMemory = 7;
 inline constexpr int kErrSubscriptOutOfRange = 9;
 inline constexpr int kErrTypeMismatch = 13;
