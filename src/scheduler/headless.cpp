@@ -79,11 +79,39 @@ bool WaitForNextTick(const Clock& clock) {
     return !stopRequested.load();
 }
 
+// Running with no tasks because the file could not be read would look like a quiet day, and
+// the save at the end could not write it either.
+bool TaskFileReadable(const std::string& taskFilePath) {
+    if (::access(taskFilePath.c_str(), F_OK) == 0 && ::access(taskFilePath.c_str(), R_OK) != 0) {
+        std::fprintf(stderr, "chronoreel-scheduler: cannot read the task file %s\n",
+                     taskFilePath.c_str());
+        return false;
+    }
+    return true;
+}
+
+void ReportLoaded(const TaskFile& tasks) {
+    const std::string& movieMaker = tasks.ChronoreelPath();
+    std::fprintf(stderr, "chronoreel-scheduler: %d task(s) from %s, movie maker %s\n",
+                 static_cast<int>(tasks.TaskCount()), tasks.TaskFilePath().c_str(),
+                 movieMaker.c_str());
+    if (movieMaker.find('/') != std::string::npos && ::access(movieMaker.c_str(), X_OK) != 0) {
+        std::fprintf(stderr,
+                     "chronoreel-scheduler: warning: the movie maker %s cannot be run; runs will "
+                     "end with \"Error\" (ChronoreelPath in the task file names it)\n",
+                     movieMaker.c_str());
+    }
+    std::fflush(stderr);
+}
+
 }  // namespace
 
 int RunHeadless(const std::string& taskFilePath, const std::string& defaultChronoreelPath) {
+    if (!TaskFileReadable(taskFilePath)) {
+        return kExitUnreadableTaskFile;
+    }
     TaskFileRunLock::Refusal refusal;
-    auto lock = TaskFileRunLock::Acquire(taskFilePath, refusal);
+    const auto lock = TaskFileRunLock::Acquire(taskFilePath, refusal);
     if (!lock) {
         std::fprintf(stderr, "chronoreel-scheduler: %s\n", refusal.message.c_str());
         return refusal.busy ? kExitSchedulerBusy : kExitCannotLock;
@@ -91,7 +119,7 @@ int RunHeadless(const std::string& taskFilePath, const std::string& defaultChron
     std::string message;
     if (!InstallStopSignals(message)) {
         std::fprintf(stderr, "chronoreel-scheduler: %s\n", message.c_str());
-        return kExitCannotLock;
+        return kExitSystemError;
     }
 
     SystemClock clock;
@@ -100,15 +128,13 @@ int RunHeadless(const std::string& taskFilePath, const std::string& defaultChron
     state.Main(taskFilePath, defaultChronoreelPath);
     HeadlessLog log(stdout);
     state.GetEngine().SetObserver(&log);
-    std::fprintf(stderr, "chronoreel-scheduler: %d task(s) from %s, movie maker %s\n",
-                 static_cast<int>(state.Tasks().TaskCount()), taskFilePath.c_str(),
-                 state.Tasks().ChronoreelPath().c_str());
-    std::fflush(stderr);
+    ReportLoaded(state.Tasks());
 
     do {
         state.GetEngine().Tick();
     } while (!stopRequested.load() && WaitForNextTick(clock));
 
+    // Running movie makers are left running: the launcher lets go of them without a signal.
     state.GetEngine().SetObserver(nullptr);
     state.Shutdown();
     RestoreStopSignals();

@@ -1,4 +1,5 @@
 // The scheduler's entry point.
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +9,18 @@
 #include "scheduler/headless.h"
 #include "scheduler/program_paths.h"
 #include "scheduler/scheduler_options.h"
+
+namespace {
+
+// Numbers the user reads (the schedule's description) follow the locale's decimal separator;
+// everything else keeps the C locale.
+void FixDecimalSeparator() {
+    std::setlocale(LC_NUMERIC, "");
+    chronoreel::SetDecimalComma(chronoreel::LocaleUsesDecimalComma());
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using chronoreel::SchedulerOptions;
@@ -25,7 +38,7 @@ int main(int argc, char** argv) {
                          chronoreel::SchedulerHelpText().c_str());
             return chronoreel::kExitUsage;
         case SchedulerOptions::Mode::kHeadless:
-            chronoreel::SetDecimalComma(chronoreel::LocaleUsesDecimalComma());
+            FixDecimalSeparator();
             return chronoreel::RunHeadless(chronoreel::TaskFilePathFor(options.taskFile),
                                            chronoreel::DefaultChronoreelPath());
         case SchedulerOptions::Mode::kWindow:
