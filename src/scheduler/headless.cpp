@@ -51,6 +51,9 @@ bool InstallStopSignals(std::string& message) {
         message = "cannot catch SIGINT and SIGTERM";
         return false;
     }
+    // A log reader that goes away must not end the scheduler (the movie makers get SIGPIPE
+    // back at its default when they start).
+    std::signal(SIGPIPE, SIG_IGN);
     return true;
 }
 
