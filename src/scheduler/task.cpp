@@ -32,6 +32,15 @@ std::string StripQuotes(const std::string& value) {
     return value;
 }
 
+std::string TrimBlanks(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
 Task::Task(ScheduleChangedFlag* scheduleChanged) : scheduleChanged_(scheduleChanged) {}
 
 void Task::RaiseScheduleChanged() {

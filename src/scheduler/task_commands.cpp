@@ -15,15 +15,6 @@ constexpr std::string_view kCancelCreation =
 constexpr std::string_view kCancelRenaming =
     "You did not enter a name.  Would you like to cancel this renaming?";
 
-std::string TrimBlanks(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
 // Asks until a name is given; nullopt when the user chose to give up.
 std::optional<std::string> AskName(Prompter& prompter, const std::string& proposal,
                                    std::string_view cancelQuestion) {

@@ -11,15 +11,6 @@ namespace {
 
 constexpr std::string_view kGeneral = "General";
 
-std::string TrimBlanks(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
 }  // namespace
 
 TaskFile::TaskFile(ScheduleChangedFlag& scheduleChanged) : scheduleChanged_(scheduleChanged) {}
