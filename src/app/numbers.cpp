@@ -18,7 +18,6 @@ namespace {
 
 constexpr std::string_view kModule = "modNumbers";
 constexpr int kErrInvalidProcedureCall = 5;
-constexpr int kErrOverflow = 6;
 constexpr std::string_view kBlanks = " \t\r\n\v\f";
 
 bool decimalComma = false;

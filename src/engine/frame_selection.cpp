@@ -53,7 +53,7 @@ bool WholeListQualifies(const std::vector<DateTime>& stamps, const SelectionSett
 // The slots of the thinned movie: each slot goes to the image nearest to it in time (a tie to
 // the later image), an image fills at most duplicateCount of its slots.
 class Thinning {
-public:
+  public:
     Thinning(const std::vector<DateTime>& stamps, const SelectionSettings& settings,
              std::vector<std::size_t>& frames)
         : stamps_(stamps),
@@ -75,7 +75,7 @@ public:
         }
     }
 
-private:
+  private:
     void Append(std::size_t i, std::int32_t& k) {
         frames_.push_back(i);
         ++k;
@@ -118,16 +118,16 @@ private:
 TimeWindow ComputeTimeWindow(const SelectionSettings& settings, DateTime runStart,
                              const SunTimesSource& sun) {
     TimeWindow window;
-    window.start = WindowEdge({settings.startTimeOption, settings.startTimeRelative,
-                               settings.startTimeToday, settings.startTimeYesterday,
-                               settings.startTimeAbsolute, settings.startTimeSunriseRelative,
-                               settings.startTimeSunsetRelative},
-                              runStart, sun);
-    window.stop = WindowEdge({settings.stopTimeOption, settings.stopTimeRelative,
-                              settings.stopTimeToday, settings.stopTimeYesterday,
-                              settings.stopTimeAbsolute, settings.stopTimeSunriseRelative,
-                              settings.stopTimeSunsetRelative},
-                             runStart, sun);
+    window.start =
+        WindowEdge({settings.startTimeOption, settings.startTimeRelative, settings.startTimeToday,
+                    settings.startTimeYesterday, settings.startTimeAbsolute,
+                    settings.startTimeSunriseRelative, settings.startTimeSunsetRelative},
+                   runStart, sun);
+    window.stop =
+        WindowEdge({settings.stopTimeOption, settings.stopTimeRelative, settings.stopTimeToday,
+                    settings.stopTimeYesterday, settings.stopTimeAbsolute,
+                    settings.stopTimeSunriseRelative, settings.stopTimeSunsetRelative},
+                   runStart, sun);
     window.direction = settings.movieDirection;
     if (settings.timeOption == 1 && window.start > window.stop) {
         window.direction = -window.direction;
@@ -166,8 +166,8 @@ FrameSelection SelectFrames(const std::vector<DateTime>& stamps, const Selection
             return selection;
         }
     }
-    selection.outcome = selection.frames.empty() ? SelectionOutcome::kNothingSelected
-                                                 : SelectionOutcome::kSelected;
+    selection.outcome =
+        selection.frames.empty() ? SelectionOutcome::kNothingSelected : SelectionOutcome::kSelected;
     return selection;
 }
 

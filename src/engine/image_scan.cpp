@@ -22,7 +22,9 @@ std::string Lowered(std::string_view text) {
     return lower;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The names in the directory that match the filter, in ascending byte order. Only regular files
 // (a link to one counts) and no hidden names. A folder that cannot be read lists nothing.
@@ -182,6 +184,9 @@ ImageList GetFileSpecs(const ScanSettings& settings, const ScanProgress& progres
     }
     images.paths.shrink_to_fit();
     images.stamps.shrink_to_fit();
+    if (progress.sorting) {
+        progress.sorting();
+    }
     if (!images.empty()) {
         ShellSort(images, progress.cancelled);
     }
@@ -209,7 +214,7 @@ int ShellSeq(std::int32_t (&gaps)[kGapTableSize], std::int32_t count) {
             }
             p1 *= 2;
             if (gap > INT32_MAX) {
-                throw AppError(6, "Overflow");
+                throw AppError(kErrOverflow, "Overflow");
             }
             gaps[s] = static_cast<std::int32_t>(gap);
         } while (3 * gap < count);

@@ -30,11 +30,12 @@ struct ImageList {
     bool empty() const { return paths.empty(); }
 };
 
-// What the scan asks of the run while it works: whether to stop, and where to report each
-// image it took ("Found: name").
+// What the scan asks of the run while it works: whether to stop, where to report each image it
+// took ("Found: name"), and when the listing has ended and sorting begins.
 struct ScanProgress {
     std::function<bool()> cancelled;
     std::function<void(std::string_view name)> found;
+    std::function<void()> sorting;
 };
 
 // The directory prefix: the still directory with a "/" appended unless it is empty or already

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/date_time.h"
@@ -32,10 +33,17 @@ ExitCode ExitCodeFor(RunOutcome outcome);
 // What a run needs besides the settings.
 struct RunContext {
     const Clock& clock;
-    SunTimesSource sun;              // today's sunrise and sunset at the user's location
-    RunView* view = nullptr;         // the preview, or nullptr in a run without windows
-    bool automation = false;         // an unattended run: the main window is left alone
+    SunTimesSource sun;       // today's sunrise and sunset at the user's location
+    RunView* view = nullptr;  // the preview, or nullptr in a run without windows
+    bool automation = false;  // an unattended run: the main window is left alone
+    // Where a run without windows tells what went wrong (an unknown compressor, a command that
+    // could not be started); empty to say nothing.
+    std::function<void(std::string_view line)> diagnostic;
 };
+
+// The settings of gen as scan and selection take them.
+ScanSettings ScanSettingsOf(const MovieGen& gen);
+SelectionSettings SelectionSettingsOf(const MovieGen& gen);
 
 // Makes one movie from the settings of gen: scan, selection, rendering, writing, the
 // post-generation command and the deletion of old images, with every status and frame text

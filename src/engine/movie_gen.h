@@ -9,13 +9,12 @@
 
 #include "app/date_time.h"
 #include "engine/setup_changed_flag.h"
+#include "engine/video_settings.h"
 
 namespace chronoreel {
 
-// Four-character code "DIB " (full frames, no compression) as a little-endian int32.
-inline constexpr std::int32_t kFourccDib = 0x20424944;
 // dwFlags bit: the options record holds valid settings.
-inline constexpr std::int32_t kAviCompressValid = 8;
+inline constexpr std::int32_t kAviCompressValid = kCompressValid;
 // Largest compressor byte block accepted. Real compressor formats and states take a few hundred
 // bytes; a setup file asking for more is damaged, and honouring it would fill memory and the
 // file with millions of hex lines.

@@ -11,11 +11,10 @@ class DIB;
 // The run only writes texts and frames into it; Cancel reaches the run through
 // MovieGen::SetCancelMovie.
 class RunView {
-public:
+  public:
     virtual ~RunView() = default;
 
-    // Opens the preview with the status "Status: Reading Source Directory", an empty frame
-    // text and a cleared picture.
+    // Opens and shows the preview with a cleared picture; the run writes its texts next.
     virtual void Open() = 0;
     virtual void SetStatus(std::string_view text) = 0;
     virtual void SetFrameText(std::string_view text) = 0;

@@ -20,7 +20,6 @@ namespace {
 constexpr std::string_view kModule = "modFile";
 constexpr std::string_view kGeneral = "General";
 constexpr std::string_view kCompress = "Compress";
-constexpr int kErrOverflow = 6;
 
 // One setup key: where it lives, its default text and how it moves between text and MovieGen.
 struct SetupKey {

@@ -101,7 +101,8 @@ TEST(FrameSelection, WindowEdgesAreIncludedAndOutsideImagesMoveNoSlot) {
 TEST(FrameSelection, ProgressIsShownOnlyWhenTheListIsFilteredAndCancelStopsIt) {
     const auto stamps = StampsAtMinutes({0, 1, 2});
     int progressCalls = 0;
-    SelectionProgress progress{[&](std::size_t, std::size_t) { ++progressCalls; }, [] { return false; }};
+    SelectionProgress progress{[&](std::size_t, std::size_t) { ++progressCalls; },
+                               [] { return false; }};
     EXPECT_EQ(SelectFrames(stamps, SelectionSettings{}, TimeWindow{}, progress).frames.size(), 3u);
     EXPECT_EQ(progressCalls, 0);
 
@@ -121,12 +122,8 @@ TEST(TimeWindow, EdgesFromEveryOption) {
         DateTime expected;
     };
     const Case cases[] = {
-        {0, runStart},
-        {1, runStart - 6.0 / 24},
-        {2, kBase + 0.5},
-        {3, 40000.5},
-        {4, kBase + 0.25 + 1.0 / 24},
-        {5, kBase + 0.8 - 2.0 / 24},
+        {0, runStart},          {1, runStart - 6.0 / 24},     {2, kBase + 0.5},
+        {3, 40000.5},           {4, kBase + 0.25 + 1.0 / 24}, {5, kBase + 0.8 - 2.0 / 24},
         {6, kBase - 1 + 0.125},
     };
     for (const Case& c : cases) {

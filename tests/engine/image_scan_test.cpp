@@ -31,8 +31,8 @@ TEST(ImageScan, StampsFromNames) {
         {"20030102103045_cam1.JPG", MakeDateTime(2003, 1, 2, 10, 30, 45)},
         {"030102103045.jpg", MakeDateTime(2003, 1, 2, 10, 30, 45)},
         {"0301021030.jpg", MakeDateTime(2003, 1, 2, 10, 30)},
-        {"03010210304.jpg", std::nullopt},   // no name form has this length
-        {"2001021030.jpg", std::nullopt},    // read as a four-digit year: too short
+        {"03010210304.jpg", std::nullopt},  // no name form has this length
+        {"2001021030.jpg", std::nullopt},   // read as a four-digit year: too short
         {"991231235959.jpg", MakeDateTime(2099, 12, 31, 23, 59, 59)},
         {"2003AB02103000.jpg", std::nullopt},
         {"20030230103000.jpg", std::nullopt},  // February 30th
@@ -55,17 +55,18 @@ TEST(ImageScan, DirectoryPrefixEndsInOneSlash) {
 
 TEST(ImageScan, TakesJpegFilesInNameOrderAndSortsByStamp) {
     TempDir dir;
-    for (const char* name : {"20030102103047.jpg", "20030102103045.JPG", "20030102103046.jpg",
-                             "notes.txt", ".20030102103040.jpg", "snapshot.jpg",
-                             "20030102103045.jpeg"}) {
+    for (const char* name :
+         {"20030102103047.jpg", "20030102103045.JPG", "20030102103046.jpg", "notes.txt",
+          ".20030102103040.jpg", "snapshot.jpg", "20030102103045.jpeg"}) {
         WriteText(dir / name, "x");
     }
     std::filesystem::create_directory(dir / "20030102103044.jpg");
 
     std::vector<std::string> found;
     ScanSettings settings{dir.Path().string(), "*.jp*", TimeStampSource::kFileName};
-    const ImageList images =
-        GetFileSpecs(settings, {[] { return false; }, [&](std::string_view n) { found.emplace_back(n); }});
+    const ImageList images = GetFileSpecs(
+        settings,
+        {[] { return false; }, [&](std::string_view n) { found.emplace_back(n); }, nullptr});
 
     const std::string prefix = dir.Path().string() + "/";
     EXPECT_EQ(images.paths, (std::vector<std::string>{prefix + "20030102103045.JPG",
@@ -98,7 +99,7 @@ TEST(ImageScan, MissingFolderAndCancelGiveNoImages) {
     TempDir dir;
     WriteText(dir / "20030102103045.jpg", "x");
     EXPECT_TRUE(GetFileSpecs({dir.Path().string(), "*.jpg", TimeStampSource::kFileName},
-                             {[] { return true; }, nullptr})
+                             {[] { return true; }, nullptr, nullptr})
                     .empty());
 }
 
@@ -113,8 +114,9 @@ TEST(ShellSort, GapIndexForCounts) {
         EXPECT_EQ(ShellSeq(gaps, c.count), c.index) << c.count;
     }
     ShellSeq(gaps, 60000);
-    EXPECT_EQ(std::vector<std::int32_t>(gaps, gaps + 12),
-              (std::vector<std::int32_t>{1, 5, 19, 41, 109, 209, 505, 929, 2161, 3905, 8929, 16001}));
+    EXPECT_EQ(
+        std::vector<std::int32_t>(gaps, gaps + 12),
+        (std::vector<std::int32_t>{1, 5, 19, 41, 109, 209, 505, 929, 2161, 3905, 8929, 16001}));
 }
 
 TEST(ShellSort, SortsBothListsTogetherAndKeepsEqualStamps) {
