@@ -402,5 +402,120 @@ TEST_F(MovieMakerProgramTest, UnattendedRunAskingForWindowsWithoutADisplaySaysSo
     EXPECT_THAT(withoutWindows.err, ::testing::Not(HasSubstr(kNote)));
 }
 
+// A camera folder of stills named by their date and time on 2006-01-31, one of them damaged,
+// and a setup that stamps them from their names.
+class StillsProgramTest : public MovieMakerProgramTest {
+  protected:
+    StillsProgramTest() {
+        const fs::path jpeg = fs::path(CHRONOREEL_TEST_DATA) / "jpeg";
+        fs::create_directory(folder_ / "cam");
+        const struct {
+            const char* source;
+            const char* name;
+        } stills[] = {
+            {"made-quadrants-61x47.jpg", "20060131050000.jpg"},
+            {"made-quadrants-61x47.jpg", "20060131060000.jpg"},
+            {"ljt-testorig.jpg", "20060131070000.jpg"},
+            {"broken/bad-truncated-50pct.jpg", "20060131080000.jpg"},
+            {"ljt-testimgint.jpg", "20060131190000.jpg"},
+        };
+        for (const auto& still : stills) {
+            fs::copy_file(jpeg / still.source, folder_ / "cam" / still.name);
+        }
+        WriteText(folder_ / "cam" / "notes.txt", "not a still\n");
+        WriteText(folder_ / "day.tls",
+                  "[General]\nStillDirectory=cam\nTimeStampOption=1\nOutputAVIPath=movie.avi\n"
+                  "MovieSizeOption=1\nMovieSizeWidth=64\nMovieSizeHeight=48\n");
+    }
+
+    std::vector<std::string> FolderNames() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_.Path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+};
+
+std::vector<std::string> FrameLines(const std::string& out) {
+    std::vector<std::string> frames;
+    for (const std::string& line : Lines(out)) {
+        if (line.starts_with("frame=")) {
+            frames.push_back(line);
+        }
+    }
+    return frames;
+}
+
+TEST_F(StillsProgramTest, DryRunListsTheWindowAndTheFramesInOutputOrder) {
+    const struct {
+        const char* name;
+        std::vector<std::string> window;
+        int exitCode;
+        std::map<std::string, std::string> lines;
+        std::vector<std::string> frames;
+    } cases[] = {
+        {"six to six",
+         {"/s=2006-01-31 06:00", "/e=2006-01-31 18:00"},
+         0,
+         {{"WindowStart", "38748.25"}, {"WindowStop", "38748.75"}, {"Direction", "1"}},
+         {"frame=0 cam/20060131060000.jpg", "frame=1 cam/20060131070000.jpg",
+          "frame=2 cam/20060131080000.jpg"}},
+        {"given backwards: swapped and reversed",
+         {"/s=2006-01-31 18:00", "/e=2006-01-31 06:00"},
+         0,
+         {{"WindowStart", "38748.25"}, {"WindowStop", "38748.75"}, {"Direction", "-1"}},
+         {"frame=0 cam/20060131080000.jpg", "frame=1 cam/20060131070000.jpg",
+          "frame=2 cam/20060131060000.jpg"}},
+        {"no still in the window", {"/s=2007-01-01 00:00"}, 3, {{"WindowStop", "100000"}}, {}},
+    };
+    const auto before = Snapshot(folder_.Path());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> commandLine = {"/f=day.tls", "--dry-run"};
+        commandLine.insert(commandLine.end(), c.window.begin(), c.window.end());
+        const ProgramRun run = Run(commandLine);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        ExpectListingHolds(run.out, c.lines);
+        EXPECT_EQ(FrameLines(run.out), c.frames);
+        EXPECT_EQ(Snapshot(folder_.Path()), before);
+    }
+}
+
+TEST_F(StillsProgramTest, UnattendedRunWritesTheMovieAndRunsTheCommandUnderItsInstanceName) {
+    const ProgramRun run =
+        Run({"/f=day.tls", "/a", "/i", "/n=7", "/s=2006-01-31 06:00", "/e=2006-01-31 18:00",
+             "/pgs=sh -c \"cat /proc/$PPID/comm > name.txt; echo <outfile> > posted.txt\""});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string movie = ReadText(folder_ / "movie.avi");
+    ASSERT_GT(movie.size(), 64 * 48 * 3 * 2u);
+    EXPECT_EQ(movie.substr(0, 4), "RIFF");
+    EXPECT_EQ(movie.substr(8, 4), "AVI ");
+    // The post-generation command ran while the run went by its instance name.
+    EXPECT_EQ(ReadText(folder_ / "name.txt"), "CR007\n");
+    EXPECT_EQ(ReadText(folder_ / "posted.txt"), "movie.avi\n");
+    EXPECT_THAT(FolderNames(),
+                ::testing::UnorderedElementsAre("Chronoreel.INI", "day.tls", "cam", "empty",
+                                                "movie.avi", "name.txt", "posted.txt"));
+    EXPECT_THAT(ReadText(folder_ / "Chronoreel.INI"), ::testing::Not(HasSubstr("Last Files")));
+}
+
+TEST_F(StillsProgramTest, TerminateActsAsCancelAndEndsWith4) {
+    // The run waits for its post-generation command, which tells when the wait has begun.
+    RunningProgram program(
+        "chronoreel", folder_.Path(),
+        {"/f=day.tls", "/a", "/i", "/s=2006-01-31 06:00", "/pgs=sh -c \"touch waiting; sleep 3\""});
+    for (int i = 0; i < 6000 && !fs::exists(folder_ / "waiting"); ++i) {
+        usleep(10000);
+    }
+    ASSERT_TRUE(fs::exists(folder_ / "waiting"));
+    ASSERT_EQ(kill(program.Pid(), SIGTERM), 0);
+    const ProgramRun run = program.Wait();
+    EXPECT_EQ(run.exitCode, 4) << run.err;
+    // The movie was published before the wait; nothing temporary is left.
+    EXPECT_THAT(FolderNames(), ::testing::UnorderedElementsAre("Chronoreel.INI", "day.tls", "cam",
+                                                               "empty", "movie.avi", "waiting"));
+}
+
 }  // namespace
 }  // namespace chronoreel::testing
