@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <memory>
+#include <thread>
 
 namespace chronoreel::ui {
 namespace {
@@ -58,6 +59,18 @@ TEST(ErrorReportBox, PresenterWaitsForOkAndLeavesTheLinesOnStandardError) {
     EXPECT_EQ(shownText, QString::fromStdString(kReport));
     // The offscreen platform may add notes of its own after the report.
     EXPECT_THAT(standardError, ::testing::StartsWith("Error Debug Report\n" + kReport + "\n"));
+}
+
+TEST(ErrorReportBox, AReportFromAWorkerThreadGoesToStandardErrorOnly) {
+    Application();
+    ::testing::internal::CaptureStderr();
+    // No window may open outside the application's thread: the presenter must not block here.
+    std::thread worker([] { PresentErrorInMessageBox(kErrorReportTitle, kReport); });
+    worker.join();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error Debug Report\n" + kReport + "\n");
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        EXPECT_EQ(qobject_cast<QMessageBox*>(widget), nullptr);
+    }
 }
 
 TEST(ErrorReportBoxDeathTest, WithoutAnApplicationTheReportGoesToStandardErrorAndEnds70) {
