@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <vector>
 
 #include "app/exit_codes.h"
 
@@ -18,12 +20,33 @@ ErrorPresenter& Presenter() {
     return presenter;
 }
 
+std::mutex& CleanupMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<ReportExitCleanup*>& Cleanups() {
+    static std::vector<ReportExitCleanup*> cleanups;
+    return cleanups;
+}
+
 }  // namespace
 
 void WriteErrorReportToStandardError(std::string_view title, std::string_view text) {
     std::fprintf(stderr, "%.*s\n%.*s\n", static_cast<int>(title.size()), title.data(),
                  static_cast<int>(text.size()), text.data());
     std::fflush(stderr);
+}
+
+ReportExitCleanup::ReportExitCleanup(std::function<void()> action) : action_(std::move(action)) {
+    const std::lock_guard lock(CleanupMutex());
+    Cleanups().push_back(this);
+}
+
+ReportExitCleanup::~ReportExitCleanup() {
+    const std::lock_guard lock(CleanupMutex());
+    auto& cleanups = Cleanups();
+    cleanups.erase(std::remove(cleanups.begin(), cleanups.end(), this), cleanups.end());
 }
 
 std::string BuildErrorReport(const ErrorDetails& details) {
@@ -57,6 +80,18 @@ void ReportError(const ErrorDetails& details) {
             Presenter()(kErrorReportTitle, BuildErrorReport(details));
         } catch (...) {
             // An error inside the report is not reported again.
+        }
+    }
+    {
+        const std::unique_lock lock(CleanupMutex(), std::try_to_lock);
+        if (lock.owns_lock()) {
+            for (ReportExitCleanup* cleanup : Cleanups()) {
+                try {
+                    cleanup->action_();
+                } catch (...) {
+                    // Leave the rest to run.
+                }
+            }
         }
     }
     std::fflush(stdout);

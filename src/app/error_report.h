@@ -37,6 +37,20 @@ void WriteErrorReportToStandardError(std::string_view title, std::string_view te
 // code 70: no destructor, no saving, no further code of the caller.
 [[noreturn]] void ReportError(const ErrorDetails& details);
 
+// Work that must still happen when an error report ends the program at once, such as removing a
+// temporary file that would otherwise be left behind. Registered while the object lives.
+class ReportExitCleanup {
+public:
+    explicit ReportExitCleanup(std::function<void()> action);
+    ~ReportExitCleanup();
+    ReportExitCleanup(const ReportExitCleanup&) = delete;
+    ReportExitCleanup& operator=(const ReportExitCleanup&) = delete;
+
+private:
+    friend void ReportError(const ErrorDetails& details);
+    std::function<void()> action_;
+};
+
 // Runs body; an exception escaping it ends the program through ReportError naming module and
 // procedure. The line is the caller's (where Trap was written).
 template <class Body>

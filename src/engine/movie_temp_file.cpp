@@ -67,6 +67,7 @@ bool MovieTempFile::Create(const std::filesystem::path& finalPath, std::string& 
             descriptor_ = descriptor;
             temporaryPath_ = candidate;
             finalPath_ = finalPath;
+            reportCleanup_.emplace([path = candidate.string()] { unlink(path.c_str()); });
             return true;
         }
         if (errno != EEXIST) {
@@ -100,6 +101,7 @@ bool MovieTempFile::Publish(std::string& error) {
         Discard();
         return false;
     }
+    reportCleanup_.reset();
     SyncFolder(FolderOf(finalPath_));
     temporaryPath_.clear();
     return true;
@@ -114,6 +116,7 @@ void MovieTempFile::Discard() {
         unlink(temporaryPath_.c_str());
         temporaryPath_.clear();
     }
+    reportCleanup_.reset();
 }
 
 }  // namespace chronoreel

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+
+#include "app/error_report.h"
 
 namespace chronoreel {
 
@@ -35,6 +38,8 @@ class MovieTempFile {
     int descriptor_ = -1;
     std::filesystem::path temporaryPath_;
     std::filesystem::path finalPath_;
+    // Removes the unpublished file when an error report ends the program without unwinding.
+    std::optional<ReportExitCleanup> reportCleanup_;
 };
 
 }  // namespace chronoreel

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app_error.h"
+#include "app/error_report.h"
 #include "engine/avi_reader.h"
 #include "engine/video_compressors.h"
 #include "support/temp_dir.h"
@@ -586,6 +587,27 @@ TEST(VideoSettings, CodesReadAsTheirFourCharacters) {
     EXPECT_EQ(FourccText(MakeFourcc("MJPG")), "MJPG");
     EXPECT_EQ(FourccText(0), "0");
     EXPECT_EQ(FourccText(-1), "-1");
+}
+
+}  // namespace
+}  // namespace chronoreel
+
+namespace chronoreel {
+namespace {
+
+TEST(VideoWriterDeathTest, ErrorReportRemovesTheUnpublishedFile) {
+    testing::TempDir dir;
+    const auto movie = dir / "movie.avi";
+    EXPECT_EXIT(
+        {
+            VideoWriter writer;
+            if (!writer.Open(movie, VideoSettings{}).Ok()) {
+                std::_Exit(1);
+            }
+            ReportError({"MovieGen", "MakeMovie", 0, kErrInternal, "stopped"});
+        },
+        ::testing::ExitedWithCode(70), "stopped");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 }  // namespace
