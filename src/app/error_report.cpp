@@ -13,17 +13,10 @@ namespace chronoreel {
 namespace {
 
 // Where users report problems: the README's section of that name.
-constexpr std::string_view kSupportContact =
-    "see \"Reporting problems\" in Chronoreel's README.md";
-
-void WriteToStandardError(std::string_view title, std::string_view text) {
-    std::fprintf(stderr, "%.*s\n%.*s\n", static_cast<int>(title.size()), title.data(),
-                 static_cast<int>(text.size()), text.data());
-    std::fflush(stderr);
-}
+constexpr std::string_view kSupportContact = "see \"Reporting problems\" in Chronoreel's README.md";
 
 ErrorPresenter& Presenter() {
-    static ErrorPresenter presenter = WriteToStandardError;
+    static ErrorPresenter presenter = WriteErrorReportToStandardError;
     return presenter;
 }
 
@@ -38,6 +31,12 @@ std::vector<ReportExitCleanup*>& Cleanups() {
 }
 
 }  // namespace
+
+void WriteErrorReportToStandardError(std::string_view title, std::string_view text) {
+    std::fprintf(stderr, "%.*s\n%.*s\n", static_cast<int>(title.size()), title.data(),
+                 static_cast<int>(text.size()), text.data());
+    std::fflush(stderr);
+}
 
 ReportExitCleanup::ReportExitCleanup(std::function<void()> action) : action_(std::move(action)) {
     const std::lock_guard lock(CleanupMutex());
@@ -66,7 +65,8 @@ std::string BuildErrorReport(const ErrorDetails& details) {
 }
 
 void SetErrorPresenter(ErrorPresenter presenter) {
-    Presenter() = presenter ? std::move(presenter) : ErrorPresenter(WriteToStandardError);
+    Presenter() =
+        presenter ? std::move(presenter) : ErrorPresenter(WriteErrorReportToStandardError);
 }
 
 void ReportError(const ErrorDetails& details) {

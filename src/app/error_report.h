@@ -30,6 +30,8 @@ inline constexpr std::string_view kErrorReportTitle = "Error Debug Report";
 // display; without one the report goes to standard error. Must return (the program then ends).
 using ErrorPresenter = std::function<void(std::string_view title, std::string_view text)>;
 void SetErrorPresenter(ErrorPresenter presenter);
+// The presenter in place until another is installed: the title and the text on standard error.
+void WriteErrorReportToStandardError(std::string_view title, std::string_view text);
 
 // Shows the report through the installed presenter and ends the process at once with exit
 // code 70: no destructor, no saving, no further code of the caller.

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace chronoreel {
+
+class Clock;
+class Prompter;
+class RunView;
+
+// What the windows lend the movie maker. A run without windows leaves every member empty.
+struct MovieMakerWindows {
+    bool hasDisplay = false;                                // a display the windows can open on
+    std::function<std::unique_ptr<RunView>()> makeRunView;  // the preview window; empty: none
+    Prompter* prompter = nullptr;                           // nullptr: nobody is asked anything
+};
+
+// Everything the movie maker takes from its surroundings.
+struct MovieMakerEnvironment {
+    std::vector<std::string> arguments;      // the command line without the program's own path
+    std::filesystem::path currentDirectory;  // relative setup files and Chronoreel.INI
+    const Clock& clock;
+    std::ostream& out;  // --help, --version and the dry run's lines
+    std::ostream& err;  // usage errors and notes
+    MovieMakerWindows windows;
+};
+
+// The movie maker's entry point: reads the command line, then prints the usage or the version,
+// makes a dry run, makes one movie unattended, or starts the interactive session. Returns the
+// exit code; an unexpected error ends the process through the error report (70).
+int MovieMakerMain(const MovieMakerEnvironment& environment);
+
+// Takes the user's locale for everything but numbers, and remembers whether it writes numbers
+// with a decimal comma. Number text in C library calls stays neutral ("." everywhere).
+void SetUpLocale();
+
+}  // namespace chronoreel

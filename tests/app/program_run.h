@@ -1,0 +1,92 @@
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace chronoreel::testing {
+
+struct ProgramRun {
+    int exitCode = -1;  // -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// A program started from build/bin in folder (its current directory), with no display in its
+// environment. Its output goes to files outside folder, so folder holds only what the program
+// itself writes.
+class RunningProgram {
+  public:
+    RunningProgram(const std::string& program, const std::filesystem::path& folder,
+                   const std::vector<std::string>& arguments)
+        : outFile_(capture_ / "out"), errFile_(capture_ / "err") {
+        const std::string binary = std::string(CHRONOREEL_BIN_DIR) + "/" + program;
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(binary.c_str()));
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        pid_ = fork();
+        if (pid_ == 0) {
+            const int out = open(outFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int err = open(errFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (out < 0 || err < 0 || dup2(out, STDOUT_FILENO) < 0 ||
+                dup2(err, STDERR_FILENO) < 0 || chdir(folder.c_str()) != 0) {
+                _exit(126);
+            }
+            unsetenv("DISPLAY");
+            unsetenv("WAYLAND_DISPLAY");
+            execv(binary.c_str(), argv.data());
+            _exit(127);
+        }
+    }
+    ~RunningProgram() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    pid_t Pid() const { return pid_; }
+
+    // Waits for the end and collects the exit code and both output streams.
+    ProgramRun Wait() {
+        ProgramRun run;
+        int status = 0;
+        if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status)) {
+            run.exitCode = WEXITSTATUS(status);
+        }
+        pid_ = 0;
+        run.out = ReadText(outFile_);
+        run.err = ReadText(errFile_);
+        return run;
+    }
+
+  private:
+    const TempDir capture_;
+    const std::string outFile_;
+    const std::string errFile_;
+    pid_t pid_ = 0;
+};
+
+inline ProgramRun RunProgram(const std::string& program, const std::filesystem::path& folder,
+                             const std::vector<std::string>& arguments) {
+    return RunningProgram(program, folder, arguments).Wait();
+}
+
+inline ProgramRun RunChronoreel(const std::filesystem::path& folder,
+                                const std::vector<std::string>& arguments) {
+    return RunProgram("chronoreel", folder, arguments);
+}
+
+}  // namespace chronoreel::testing
