@@ -19,15 +19,22 @@ struct ProgramRun {
     std::string err;
 };
 
-// A program started from build/bin in folder (its current directory), with no display in its
-// environment. Its output goes to files outside folder, so folder holds only what the program
-// itself writes.
+// Where a program is found: one of ours in build/bin, or an installed tool (ffprobe) found
+// through PATH.
+enum class ProgramLocation { kBuilt, kInstalled };
+
+// A program started in folder (its current directory), with no display in its environment.
+// Its output goes to files outside folder, so folder holds only what the program itself
+// writes. An installed tool that cannot be started ends with 127.
 class RunningProgram {
   public:
     RunningProgram(const std::string& program, const std::filesystem::path& folder,
-                   const std::vector<std::string>& arguments)
+                   const std::vector<std::string>& arguments,
+                   ProgramLocation location = ProgramLocation::kBuilt)
         : outFile_(capture_ / "out"), errFile_(capture_ / "err") {
-        const std::string binary = std::string(CHRONOREEL_BIN_DIR) + "/" + program;
+        const std::string binary = location == ProgramLocation::kBuilt
+                                       ? std::string(CHRONOREEL_BIN_DIR) + "/" + program
+                                       : program;
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(binary.c_str()));
         for (const std::string& argument : arguments) {
@@ -44,7 +51,7 @@ class RunningProgram {
             }
             unsetenv("DISPLAY");
             unsetenv("WAYLAND_DISPLAY");
-            execv(binary.c_str(), argv.data());
+            execvp(binary.c_str(), argv.data());
             _exit(127);
         }
     }
@@ -82,6 +89,12 @@ class RunningProgram {
 inline ProgramRun RunProgram(const std::string& program, const std::filesystem::path& folder,
                              const std::vector<std::string>& arguments) {
     return RunningProgram(program, folder, arguments).Wait();
+}
+
+// Runs an installed tool (ffprobe, ffmpeg) to its end.
+inline ProgramRun RunInstalledTool(const std::string& tool, const std::filesystem::path& folder,
+                                   const std::vector<std::string>& arguments) {
+    return RunningProgram(tool, folder, arguments, ProgramLocation::kInstalled).Wait();
 }
 
 inline ProgramRun RunChronoreel(const std::filesystem::path& folder,

@@ -13,8 +13,8 @@
 
 #include "app/app_error.h"
 #include "app/error_report.h"
-#include "engine/avi_reader.h"
 #include "engine/video_compressors.h"
+#include "support/avi_reader.h"
 #include "support/temp_dir.h"
 
 namespace chronoreel {

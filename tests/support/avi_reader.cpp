@@ -1,4 +1,4 @@
-#include "engine/avi_reader.h"
+#include "support/avi_reader.h"
 
 namespace chronoreel::testing {
 namespace {
