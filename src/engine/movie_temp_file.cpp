@@ -12,6 +12,8 @@ namespace chronoreel {
 namespace {
 
 constexpr int kNameAttempts = 100;
+// As many links in a row as the system itself follows before it gives up.
+constexpr int kMaxLinksFollowed = 40;
 
 std::string RandomSuffix() {
     static constexpr char kLetters[] =
@@ -30,6 +32,25 @@ std::filesystem::path FolderOf(const std::filesystem::path& file) {
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
+// The file a path names once the links at its end are followed: a movie linked into another
+// folder (a web server's) is replaced there, and the link stays. A path that is no link is its
+// own file; nullopt when the links form a loop.
+std::optional<std::filesystem::path> FileBehindLinks(const std::filesystem::path& path) {
+    std::filesystem::path file = path;
+    for (int followed = 0; followed <= kMaxLinksFollowed; ++followed) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(file, error)) {
+            return file;
+        }
+        const std::filesystem::path target = std::filesystem::read_symlink(file, error);
+        if (error) {
+            return file;
+        }
+        file = target.is_absolute() ? target : FolderOf(file) / target;
+    }
+    return std::nullopt;
+}
+
 // Makes a finished rename survive a power cut.
 void SyncFolder(const std::filesystem::path& folder) {
     const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -45,8 +66,14 @@ MovieTempFile::~MovieTempFile() {
     Discard();
 }
 
-bool MovieTempFile::Create(const std::filesystem::path& finalPath, std::string& error) {
+bool MovieTempFile::Create(const std::filesystem::path& outputPath, std::string& error) {
     Discard();
+    const std::optional<std::filesystem::path> behindLinks = FileBehindLinks(outputPath);
+    if (!behindLinks) {
+        error = "the output path \"" + outputPath.string() + "\" is a loop of links";
+        return false;
+    }
+    const std::filesystem::path& finalPath = *behindLinks;
     const std::string name = finalPath.filename().string();
     if (name.empty() || name == "." || name == "..") {
         error = "the output path \"" + finalPath.string() + "\" names no file";

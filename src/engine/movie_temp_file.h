@@ -18,9 +18,10 @@ class MovieTempFile {
     MovieTempFile(const MovieTempFile&) = delete;
     MovieTempFile& operator=(const MovieTempFile&) = delete;
 
-    // Creates the temporary file (close-on-exec, never an existing one). On failure error
-    // says why and nothing is created.
-    bool Create(const std::filesystem::path& finalPath, std::string& error);
+    // Creates the temporary file (close-on-exec, never an existing one). When the output path
+    // is a link, the file it points at is the one replaced, and the temporary file goes beside
+    // that one. On failure error says why and nothing is created.
+    bool Create(const std::filesystem::path& outputPath, std::string& error);
 
     // Flushes the file to disk, closes it and renames it over the output path. On failure
     // error says why, the temporary file is removed and the output path is untouched.
@@ -32,6 +33,7 @@ class MovieTempFile {
     bool IsOpen() const { return descriptor_ >= 0; }
     int Descriptor() const { return descriptor_; }
     const std::filesystem::path& TemporaryPath() const { return temporaryPath_; }
+    // The file the publication replaces: the output path, or the file its links lead to.
     const std::filesystem::path& FinalPath() const { return finalPath_; }
 
   private:
