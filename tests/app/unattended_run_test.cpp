@@ -73,14 +73,28 @@ std::vector<fs::path> TemporaryFilesOf(const fs::path& path) {
     return found;
 }
 
-// Every file below folder with its bytes.
-std::map<std::string, std::string> Contents(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(entry.path(), folder).string();
-        files[name] = entry.is_regular_file() ? ReadText(entry.path()) : "(folder)";
+// Every entry below folder: a file with its bytes, a link with its target. Links are not
+// followed, so that a loop of links can be listed.
+void AddContents(const fs::path& folder, const fs::path& top,
+                 std::map<std::string, std::string>& entries) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().lexically_relative(top).string();
+        const fs::file_status status = fs::symlink_status(entry.path());
+        if (fs::is_symlink(status)) {
+            entries[name] = "(link to " + fs::read_symlink(entry.path()).string() + ")";
+        } else if (fs::is_directory(status)) {
+            entries[name] = "(folder)";
+            AddContents(entry.path(), top, entries);
+        } else {
+            entries[name] = ReadText(entry.path());
+        }
     }
-    return files;
+}
+
+std::map<std::string, std::string> Contents(const fs::path& folder) {
+    std::map<std::string, std::string> entries;
+    AddContents(folder, folder, entries);
+    return entries;
 }
 
 // What ffprobe makes of a movie's video stream, frames counted by decoding them all.
@@ -451,6 +465,7 @@ TEST_F(UnattendedRunTest, AMovieFileThatCannotBeCreatedEndsWith5AndLeavesEveryth
     WriteText(Work() / longName, "a previous movie with a long name\n");
     fs::create_directory(Work() / "folder.avi");
     WriteText(Work() / "folder.avi" / "inside", "kept\n");
+    fs::create_symlink("loop.avi", Work() / "loop.avi");
 
     const struct {
         const char* name;
@@ -459,6 +474,7 @@ TEST_F(UnattendedRunTest, AMovieFileThatCannotBeCreatedEndsWith5AndLeavesEveryth
         {"output folder missing", "work/missing/movie.avi"},
         {"output folder is the previous movie file", "work/old.avi/movie.avi"},
         {"output path is a folder", "work/folder.avi"},
+        {"output path is a loop of links", "work/loop.avi"},
         {"no room for the temporary name beside the previous movie", "work/" + longName},
     };
     const auto before = Contents(Work());
@@ -470,6 +486,68 @@ TEST_F(UnattendedRunTest, AMovieFileThatCannotBeCreatedEndsWith5AndLeavesEveryth
         EXPECT_EQ(Contents(Work()), before);
         EXPECT_FALSE(fs::exists(folder_ / "posted"));
     }
+}
+
+TEST_F(UnattendedRunTest, OldImagesGoByAgeButNothingTheScanDidNotTakeIsDeleted) {
+    const std::string still = EncodeJpeg(QuadrantPicture(64, 48), 90);
+    // Taken by the scan: a frame, one outside the window, one that does not decode and a link
+    // to a still kept elsewhere (the link goes, never the file it points at).
+    const std::vector<std::string> taken = {"20060131060000.jpg", "20060131200000.jpg",
+                                            "20060131080000.jpg", "20060131090000.jpg"};
+    // Left alone by the scan: another kind of file, a hidden still, a still in a subfolder and
+    // a name that holds no date.
+    const std::vector<std::string> notTaken = {"notes.txt", ".20060131070000.jpg",
+                                               "older/20060131060000.jpg", "snapshot.jpg"};
+    const struct {
+        const char* hours;
+        bool takenDeleted;
+    } cases[] = {
+        {"100000", true},    // about 11 years: the 2006 stills are older
+        {"1000000", false},  // about 114 years
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hours);
+        fs::remove_all(Work());
+        fs::create_directories(Cam() / "older");
+        fs::create_directories(Work() / "elsewhere");
+        WriteText(Work() / "elsewhere" / "linked.jpg", still);
+        for (const std::string& name : notTaken) {
+            WriteText(Cam() / name, still);
+        }
+        WriteText(Cam() / taken[0], still);
+        WriteText(Cam() / taken[1], still);
+        WriteText(Cam() / taken[2], "not a JPEG");
+        fs::create_symlink(Work() / "elsewhere" / "linked.jpg", Cam() / taken[3]);
+        WriteSetup(std::string("OutputAVIPath=work/movie.avi\nDeleteOldImages=True\n") +
+                   "DeleteOldImagesHours=" + c.hours + "\n");
+
+        const ProgramRun run = Run({"/s=2006-01-31 05:00", "/e=2006-01-31 12:00"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        for (const std::string& name : taken) {
+            EXPECT_NE(fs::exists(fs::symlink_status(Cam() / name)), c.takenDeleted) << name;
+        }
+        for (const std::string& name : notTaken) {
+            EXPECT_TRUE(fs::exists(Cam() / name)) << name;
+        }
+        EXPECT_EQ(ReadText(Work() / "elsewhere" / "linked.jpg"), still);
+        EXPECT_EQ(ReadAvi(ReadText(Work() / "movie.avi")).frames.size(), 2u);
+    }
+}
+
+TEST_F(UnattendedRunTest, AnOutputPathThatIsALinkReplacesTheMovieItPointsAtAndStaysALink) {
+    WriteText(Cam() / StillName(0), EncodeJpeg(QuadrantPicture(64, 48), 90));
+    fs::create_directory(Work() / "www");
+    WriteText(Work() / "www" / "roof.avi", "the previous movie\n");
+    fs::create_symlink("www/roof.avi", Work() / "movie.avi");
+    WriteSetup("OutputAVIPath=work/movie.avi\n");
+
+    const ProgramRun run = Run();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(Work() / "movie.avi"));
+    EXPECT_EQ(fs::read_symlink(Work() / "movie.avi"), "www/roof.avi");
+    EXPECT_EQ(ReadAvi(ReadText(Work() / "www" / "roof.avi")).frames.size(), 1u);
+    EXPECT_EQ(NamesIn(Work() / "www"), std::vector<std::string>{"roof.avi"});
+    EXPECT_EQ(NamesIn(Work()), (std::vector<std::string>{"cam", "movie.avi", "www"}));
 }
 
 // The run start time as each tag of the post-generation command writes it.

@@ -403,6 +403,26 @@ TEST(VideoWriter, OldMovieStaysWholeUntilCloseThenIsReplacedWithoutLeftovers) {
     EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
 }
 
+TEST(VideoWriter, OutputPathThatIsALinkReplacesTheFileItPointsAt) {
+    TempDir dir;
+    fs::create_directory(dir / "www");
+    WriteText(dir / "www" / "real.avi", "old movie");
+    fs::create_symlink("www/real.avi", dir / "link.avi");
+    fs::create_symlink(dir / "link.avi", dir / "chain.avi");
+    VideoWriter writer;
+    ASSERT_TRUE(writer.Open(dir / "chain.avi", Settings("DIB ")).Ok());
+    EXPECT_EQ(writer.TemporaryPath().parent_path(), dir / "www");
+    EXPECT_TRUE(writer.TemporaryPath().filename().string().starts_with(".real.avi."));
+    ASSERT_TRUE(SplitPicture(64, 48).WriteTo(writer).Ok());
+    EXPECT_EQ(ReadText(dir / "www" / "real.avi"), "old movie");
+    ASSERT_TRUE(writer.Close().Ok());
+    EXPECT_EQ(ReadAvi(ReadText(dir / "www" / "real.avi")).frames.size(), 1u);
+    EXPECT_EQ(fs::read_symlink(dir / "link.avi"), "www/real.avi");
+    EXPECT_EQ(fs::read_symlink(dir / "chain.avi"), dir / "link.avi");
+    EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
+    EXPECT_EQ(HiddenFiles(dir / "www"), std::vector<std::string>{});
+}
+
 TEST(VideoWriter, EndingWithoutCloseOrByDiscardLeavesNoTemporaryFile) {
     TempDir dir;
     const fs::path movie = dir / "mymovie.avi";
@@ -506,6 +526,8 @@ TEST(VideoWriter, OpenFailuresCreateNothingAndKeepTheOldMovie) {
         {"missing folder", "missing/mymovie.avi", Settings("DIB "), VideoError::kCannotCreateFile,
          "missing"},
         {"path is a folder", "folder", Settings("DIB "), VideoError::kCannotCreateFile, "folder"},
+        {"path is a loop of links", "loop.avi", Settings("DIB "), VideoError::kCannotCreateFile,
+         "loop"},
         {"unknown code", "mymovie.avi", unknown, VideoError::kUnknownCompressor, "\"ABCD\""},
         {"unknown lower-case code", "mymovie.avi", lowercaseUnknown, VideoError::kUnknownCompressor,
          "\"cvid\""},
@@ -524,6 +546,7 @@ TEST(VideoWriter, OpenFailuresCreateNothingAndKeepTheOldMovie) {
         TempDir dir;
         fs::create_directory(dir / "folder");
         WriteText(dir / "mymovie.avi", "old movie");
+        fs::create_symlink("loop.avi", dir / "loop.avi");
         VideoWriter writer;
         const VideoStatus status = writer.Open(dir / test.path, test.settings);
         EXPECT_EQ(status.error, test.error);
