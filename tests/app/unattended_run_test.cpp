@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -411,46 +412,50 @@ class SlowRunTest : public UnattendedRunTest {
     }
 };
 
-TEST_F(SlowRunTest, TerminateWhileWritingPublishesThePartialMovieAndSkipsThePostActions) {
+TEST_F(SlowRunTest, TerminateOrInterruptWhileWritingPublishesThePartialMovieAlone) {
     // The previous movie: one frame from another folder, made by an earlier run.
     fs::create_directory(Work() / "small");
     WriteText(Work() / "small" / StillName(0), EncodeJpeg(QuadrantPicture(64, 48), 90));
     WriteText(folder_ / "small.tls",
               "[General]\nStillDirectory=work/small\nOutputAVIPath=work/movie.avi\n");
-    const ProgramRun earlier = RunChronoreel(folder_.Path(), {"/f=small.tls", "/a", "/i"});
-    ASSERT_EQ(earlier.exitCode, 0) << earlier.err;
     const fs::path movie = Work() / "movie.avi";
-    const std::string previous = ReadText(movie);
-    ASSERT_EQ(ReadAvi(previous).frames.size(), 1u);
 
-    RunningProgram program("chronoreel", folder_.Path(), {"/f=day.tls", "/a", "/i"});
-    const std::optional<fs::path> temporary = WaitForGrowingTemporaryFile(1024 * 1024);
-    ASSERT_TRUE(temporary) << "no temporary movie file grew beside " << movie;
-    EXPECT_EQ(temporary->parent_path(), movie.parent_path());
-    // While the new movie is written, the previous one stays as it was.
-    EXPECT_EQ(ReadText(movie), previous);
-    ASSERT_EQ(kill(program.Pid(), SIGTERM), 0);
-    const ProgramRun run = program.Wait();
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        const ProgramRun earlier = RunChronoreel(folder_.Path(), {"/f=small.tls", "/a", "/i"});
+        ASSERT_EQ(earlier.exitCode, 0) << earlier.err;
+        const std::string previous = ReadText(movie);
+        ASSERT_EQ(ReadAvi(previous).frames.size(), 1u);
 
-    EXPECT_EQ(run.exitCode, 4) << run.err;
-    EXPECT_THAT(TemporaryFilesOf(movie), IsEmpty());
-    EXPECT_FALSE(fs::exists(Work() / "posted"));
-    EXPECT_EQ(NamesIn(Cam()).size(), static_cast<std::size_t>(kStills));
-    EXPECT_EQ(NamesIn(Work() / "small").size(), 1u);
-    // The frames written so far replaced the previous movie, readable from end to end.
-    const std::string bytes = ReadText(movie);
-    const AviContents avi = ReadAvi(bytes);
-    EXPECT_THAT(avi.problem, IsEmpty());
-    EXPECT_GT(avi.frames.size(), 0u);
-    EXPECT_LT(avi.frames.size(), static_cast<std::size_t>(kStills));
-    ASSERT_EQ(avi.streams.size(), 1u);
-    EXPECT_EQ(avi.streams[0].handler, "FFV1");
-    EXPECT_EQ(avi.streams[0].length, avi.frames.size());
-    const ProbedMovie probed = Probe(movie);
-    EXPECT_THAT(probed.errors, IsEmpty());
-    EXPECT_EQ(probed.frames, static_cast<int>(avi.frames.size()));
-    EXPECT_EQ(probed.width, 1280);
-    EXPECT_EQ(probed.height, 720);
+        RunningProgram program("chronoreel", folder_.Path(), {"/f=day.tls", "/a", "/i"});
+        const std::optional<fs::path> temporary = WaitForGrowingTemporaryFile(1024 * 1024);
+        ASSERT_TRUE(temporary) << "no temporary movie file grew beside " << movie;
+        EXPECT_EQ(temporary->parent_path(), movie.parent_path());
+        // While the new movie is written, the previous one stays as it was.
+        EXPECT_EQ(ReadText(movie), previous);
+        ASSERT_EQ(kill(program.Pid(), signal), 0);
+        const ProgramRun run = program.Wait();
+
+        // Cancelled: no post-generation command, no image deleted, nothing temporary left.
+        EXPECT_EQ(run.exitCode, 4) << run.err;
+        EXPECT_THAT(TemporaryFilesOf(movie), IsEmpty());
+        EXPECT_FALSE(fs::exists(Work() / "posted"));
+        EXPECT_EQ(NamesIn(Cam()).size(), static_cast<std::size_t>(kStills));
+        // The frames written so far replaced the previous movie, readable from end to end.
+        const std::string bytes = ReadText(movie);
+        const AviContents avi = ReadAvi(bytes);
+        EXPECT_THAT(avi.problem, IsEmpty());
+        EXPECT_GT(avi.frames.size(), 0u);
+        EXPECT_LT(avi.frames.size(), static_cast<std::size_t>(kStills));
+        ASSERT_EQ(avi.streams.size(), 1u);
+        EXPECT_EQ(avi.streams[0].handler, "FFV1");
+        EXPECT_EQ(avi.streams[0].length, avi.frames.size());
+        const ProbedMovie probed = Probe(movie);
+        EXPECT_THAT(probed.errors, IsEmpty());
+        EXPECT_EQ(probed.frames, static_cast<int>(avi.frames.size()));
+        EXPECT_EQ(probed.width, 1280);
+        EXPECT_EQ(probed.height, 720);
+    }
 }
 
 TEST_F(UnattendedRunTest, AMovieFileThatCannotBeCreatedEndsWith5AndLeavesEverythingAsItWas) {
