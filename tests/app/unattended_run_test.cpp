@@ -295,6 +295,58 @@ TEST_F(UnattendedRunTest, StillsThatAllFailGiveAMovieWithoutStreamsAndStillRunTh
     EXPECT_EQ(probed.out, "0\n");
 }
 
+TEST_F(UnattendedRunTest, TheMovieHoldsTheFramesTheDryRunListsThatDecodeInTheirOrder) {
+    // Stills told apart by their noise; the one at 08:00 is broken.
+    std::map<std::string, std::string> stills;
+    int seed = 0;
+    for (const int minutes : {0, 60, 120, 180, 240, 260, 280}) {
+        const std::string name = StillName(minutes);
+        stills[name] = minutes == 120 ? "broken" : EncodeJpeg(NoisePicture(64, 48, ++seed), 90);
+        WriteText(Cam() / name, stills[name]);
+    }
+    WriteSetup(
+        "OutputAVIPath=work/movie.avi\nImageIntervalOption=1\nImagesPerHour=2\n"
+        "DuplicateCount=3\n");
+    const struct {
+        const char* name;
+        std::vector<std::string> switches;
+    } cases[] = {
+        {"thinned with repeats", {}},
+        {"window given backwards", {"/s=2006-01-31 11:00", "/e=2006-01-31 06:30"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> dryRun = {"/f=day.tls", "--dry-run"};
+        dryRun.insert(dryRun.end(), c.switches.begin(), c.switches.end());
+        const ProgramRun listed = RunChronoreel(folder_.Path(), dryRun);
+        ASSERT_EQ(listed.exitCode, 0) << listed.err;
+        std::vector<std::string> expected;
+        int repeats = 0;
+        std::set<std::string> distinct;
+        for (const std::string& line : Lines(listed.out)) {
+            if (!line.starts_with("frame=")) {
+                continue;
+            }
+            const std::string name = fs::path(line.substr(line.find(' ') + 1)).filename();
+            repeats += distinct.insert(name).second ? 0 : 1;
+            if (const auto decoded = DecodeJpeg(stills.at(name)); decoded) {
+                expected.push_back(decoded->bgrBottomUp);
+            }
+        }
+        ASSERT_GT(repeats, 0) << listed.out;
+
+        const ProgramRun run = Run(c.switches);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::string bytes = ReadText(Work() / "movie.avi");
+        const AviContents avi = ReadAvi(bytes);
+        ASSERT_EQ(avi.frames.size(), expected.size()) << listed.out;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_TRUE(avi.frames[i] == expected[i]) << "frame " << i;
+        }
+        EXPECT_EQ(Probe(Work() / "movie.avi").frames, static_cast<int>(expected.size()));
+    }
+}
+
 TEST_F(UnattendedRunTest, ImagesOfTheMovieSizeAreStoredPixelExactAndUpright) {
     // Quarters show which way up and which way round a frame is; noise shows every pixel.
     const std::string stills[] = {EncodeJpeg(QuadrantPicture(64, 48), 90),
