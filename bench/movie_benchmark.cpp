@@ -183,6 +183,18 @@ long PeakRssKib() {
     return usage.ru_maxrss;
 }
 
+// User plus system time of every thread; less disturbed than the wall time on a busy machine.
+double CpuSeconds(const rusage& usage) {
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double OwnCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return CpuSeconds(usage);
+}
+
 double SecondsSince(SteadyClock::time_point start) {
     return std::chrono::duration<double>(SteadyClock::now() - start).count();
 }
@@ -399,6 +411,7 @@ void PrintStillSummary(const fs::path& dir, const Options& options) {
 struct ChildResult {
     bool ok = false;
     double seconds = 0;
+    double cpuSeconds = 0;
     long peakKib = 0;
 };
 
@@ -430,6 +443,7 @@ ChildResult RunProgram(const std::vector<std::string>& args, bool keepOutput) {
     result.seconds = SecondsSince(start);
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     result.peakKib = usage.ru_maxrss;
+    result.cpuSeconds = CpuSeconds(usage);
     return result;
 }
 
@@ -506,6 +520,7 @@ struct FfmpegMeasure {
     bool ran = false;
     double seconds = 0;
     double fsyncSeconds = 0;
+    double cpuSeconds = 0;
     long peakKib = 0;
     std::uintmax_t movieBytes = 0;
 };
@@ -551,6 +566,7 @@ FfmpegMeasure MeasureFfmpeg(const Options& options, const std::string& codec) {
     measure.ran = true;
     measure.seconds = result.seconds;
     measure.peakKib = result.peakKib;
+    measure.cpuSeconds = result.cpuSeconds;
     // Our writer flushes the movie to disk before it publishes it; ffmpeg does not.
     measure.fsyncSeconds = FsyncSeconds(movie);
     std::error_code ignored;
@@ -600,9 +616,11 @@ int MeasureOneCodec(const Options& options) {
                              [](std::string_view line) { std::cerr << line << std::endl; }};
 
     const long beforeKib = CurrentRssKib();
+    const double cpuBefore = OwnCpuSeconds();
     const auto start = SteadyClock::now();
     const RunOutcome outcome = MakeMovie(gen, context);
     const double seconds = SecondsSince(start);
+    const double cpuSeconds = OwnCpuSeconds() - cpuBefore;
     const long peakKib = PeakRssKib();
 
     std::error_code ignored;
@@ -613,8 +631,9 @@ int MeasureOneCodec(const Options& options) {
               << gen.RunState().movieWidth << "x" << gen.RunState().movieHeight << ": "
               << OutcomeText(outcome) << std::endl;
     std::cout << "  chronoreel: " << Fixed(seconds, 2) << " s, " << Fixed(fps, 1)
-              << " frames/s, movie " << Fixed(Mib(static_cast<double>(movieBytes)), 1) << " MiB"
-              << std::endl;
+              << " frames/s, CPU " << Fixed(cpuSeconds, 2) << " s ("
+              << Fixed(cpuSeconds * 1000 / options.frames, 2) << " ms/frame), movie "
+              << Fixed(Mib(static_cast<double>(movieBytes)), 1) << " MiB" << std::endl;
     std::cout << "  memory:     RSS before the run " << Fixed(beforeKib / 1024.0, 1)
               << " MiB, peak (ru_maxrss) " << Fixed(peakKib / 1024.0, 1)
               << " MiB, peak minus before " << Fixed((peakKib - beforeKib) / 1024.0, 1) << " MiB"
@@ -627,7 +646,9 @@ int MeasureOneCodec(const Options& options) {
             std::cout << "  ffmpeg:     " << Fixed(ffmpeg.seconds, 2) << " s, "
                       << Fixed(options.frames / ffmpeg.seconds, 1) << " frames/s ("
                       << Fixed(options.frames / (ffmpeg.seconds + ffmpeg.fsyncSeconds), 1)
-                      << " with an fsync of its movie, as our writer does), movie "
+                      << " with an fsync of its movie, as our writer does), CPU "
+                      << Fixed(ffmpeg.cpuSeconds, 2) << " s ("
+                      << Fixed(ffmpeg.cpuSeconds * 1000 / options.frames, 2) << " ms/frame), movie "
                       << Fixed(Mib(static_cast<double>(ffmpeg.movieBytes)), 1) << " MiB, peak "
                       << Fixed(ffmpeg.peakKib / 1024.0, 1) << " MiB" << std::endl;
             std::cout << "  chronoreel / ffmpeg speed: "
@@ -641,6 +662,7 @@ int MeasureOneCodec(const Options& options) {
               << " width=" << options.width << " height=" << options.height
               << " outcome=" << (outcome == RunOutcome::kMovieWritten ? "ok" : "failed")
               << " seconds=" << Fixed(seconds, 3) << " fps=" << Fixed(fps, 1)
+              << " cpu_ms_per_frame=" << Fixed(cpuSeconds * 1000 / options.frames, 2)
               << " movie_mib=" << Fixed(Mib(static_cast<double>(movieBytes)), 1)
               << " rss_before_mib=" << Fixed(beforeKib / 1024.0, 1)
               << " peak_mib=" << Fixed(peakKib / 1024.0, 1)
@@ -649,6 +671,8 @@ int MeasureOneCodec(const Options& options) {
         std::cout << " ffmpeg_fps=" << Fixed(options.frames / ffmpeg.seconds, 1)
                   << " ffmpeg_fsync_fps="
                   << Fixed(options.frames / (ffmpeg.seconds + ffmpeg.fsyncSeconds), 1)
+                  << " ffmpeg_cpu_ms_per_frame="
+                  << Fixed(ffmpeg.cpuSeconds * 1000 / options.frames, 2)
                   << " ffmpeg_peak_mib=" << Fixed(ffmpeg.peakKib / 1024.0, 1);
     }
     std::cout << std::endl;
