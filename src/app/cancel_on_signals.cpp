@@ -11,10 +11,12 @@ constexpr std::array<int, 2> kCancelSignals = {SIGINT, SIGTERM};
 
 // The handler may only touch lock-free atomics.
 std::atomic<MovieGen*> signalTarget{nullptr};
+std::atomic<bool> signalReceived{false};
 static_assert(std::atomic<MovieGen*>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void CancelRunOnSignal(int) {
+    signalReceived.store(true);
     if (MovieGen* const gen = signalTarget.load()) {
         gen->SetCancelMovie(true);  // one atomic store
     }
@@ -22,7 +24,12 @@ extern "C" void CancelRunOnSignal(int) {
 
 }  // namespace
 
+bool CancelOnSignals::Received() {
+    return signalReceived.load();
+}
+
 CancelOnSignals::CancelOnSignals(MovieGen& gen) {
+    signalReceived.store(false);
     signalTarget.store(&gen);
     struct sigaction action {};
     action.sa_handler = CancelRunOnSignal;

@@ -19,6 +19,10 @@ class CancelOnSignals {
     CancelOnSignals(const CancelOnSignals&) = delete;
     CancelOnSignals& operator=(const CancelOnSignals&) = delete;
 
+    // True once a signal arrived while a guard lived, also before the run cleared its own cancel
+    // flag at its start.
+    static bool Received();
+
   private:
     std::array<struct sigaction, 2> previous_{};
 };

@@ -111,7 +111,8 @@ int DryRun(const MovieMakerEnvironment& env, const CommandLineValues& values) {
     OpenCommandLineSetup(objects, env, values, LoadMode::kWriteNothing);
 
     SunTimes sun = MakeSunTimes(objects, env.clock);
-    const RunContext context{env.clock, SunTimesFrom(sun), nullptr, true, DiagnosticsTo(env.err)};
+    const RunContext context{env.clock, SunTimesFrom(sun),      nullptr,
+                             true,      DiagnosticsTo(env.err), {}};
     for (const std::string& line : SettingsListing(objects.movieGen)) {
         env.out << line << '\n';
     }
@@ -146,8 +147,9 @@ void Shutdown(ProgramObjects& objects, const MovieMakerEnvironment& env) {
     SaveSetup(objects.state, objects.ini, env.currentDirectory);
 }
 
-RunOutcome MakeMovieCancellable(MovieGen& gen, const RunContext& context) {
+RunOutcome MakeMovieCancellable(MovieGen& gen, RunContext context) {
     const CancelOnSignals cancelOnSignals(gen);
+    context.stopRequested = [] { return CancelOnSignals::Received(); };
     return MakeMovie(gen, context);
 }
 
@@ -165,8 +167,8 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
 
     const std::unique_ptr<RunView> preview = MakePreview(env, values);
     SunTimes sun = MakeSunTimes(objects, env.clock);
-    const RunContext context{env.clock, SunTimesFrom(sun), preview.get(), true,
-                             DiagnosticsTo(env.err)};
+    const RunContext context{env.clock, SunTimesFrom(sun),      preview.get(),
+                             true,      DiagnosticsTo(env.err), {}};
     const RunOutcome outcome = MakeMovieCancellable(objects.movieGen, context);
     processName.reset();
 

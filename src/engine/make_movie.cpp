@@ -125,7 +125,9 @@ class MovieRun {
             context_.diagnostic(line);
         }
     }
-    bool Cancelled() const { return gen_.CancelRequested(); }
+    bool Cancelled() const {
+        return gen_.CancelRequested() || (context_.stopRequested && context_.stopRequested());
+    }
 
     // --- phases ---
     void StartRun() {

@@ -39,6 +39,9 @@ struct RunContext {
     // Where a run without windows tells what went wrong (an unknown compressor, a command that
     // could not be started); empty to say nothing.
     std::function<void(std::string_view line)> diagnostic;
+    // A stop asked for from outside the run (a signal), which the run's start does not clear:
+    // a request that arrives before the run has begun still stops it at its first checkpoint.
+    std::function<bool()> stopRequested;
 };
 
 // The settings of gen as scan and selection take them.

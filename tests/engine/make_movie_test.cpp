@@ -105,8 +105,10 @@ class FastDelays : public ::testing::Test {
         gen.SetOutputAVIPath((dir / "movie.avi").string());
     }
 
-    RunOutcome Run(RunView* view) {
-        RunContext context{clock, {[] { return 0.25; }, [] { return 0.75; }}, view, true, {}};
+    RunOutcome Run(RunView* view, std::function<bool()> stopRequested = {}) {
+        RunContext context{clock, {[] { return 0.25; }, [] { return 0.75; }},
+                           view,  true,
+                           {},    std::move(stopRequested)};
         return MakeMovie(gen, context);
     }
 
@@ -178,6 +180,12 @@ TEST_F(MakeMovieTest, CancelAtEveryCheckpointEndsTheRunThere) {
         EXPECT_EQ(view.calls.back(), "close");
         EXPECT_EQ(fs::exists(dir / "movie.avi"), c.movieExpected);
     }
+}
+
+TEST_F(MakeMovieTest, StopRequestedBeforeTheRunStartsIsNotLostWhenTheRunClearsItsFlag) {
+    MakeStills();
+    EXPECT_EQ(Run(nullptr, [] { return true; }), RunOutcome::kCancelled);
+    EXPECT_FALSE(fs::exists(dir / "movie.avi"));
 }
 
 TEST_F(MakeMovieTest, CancelDuringThePostCommandWaitLeavesItRunning) {
