@@ -1,6 +1,7 @@
 // Unattended runs seen from outside: the movie read back by our own AVI reader and by FFmpeg's
-// tools, the temporary file beside the output path, a terminate signal during the frame loop,
-// a movie file that cannot be created, and the post-generation command with its tags.
+// tools, the temporary file beside the output path, signals during the frame loop, movie files
+// that cannot be created or sit behind a link, the deletion of old images and the
+// post-generation command with its tags.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -30,7 +31,6 @@ namespace chronoreel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 // A compressor code as a setup stores it: the four characters little-endian, read as a signed
