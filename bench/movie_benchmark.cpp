@@ -613,7 +613,8 @@ int MeasureOneCodec(const Options& options) {
                              {[] { return 0.25; }, [] { return 0.75; }},
                              nullptr,
                              true,
-                             [](std::string_view line) { std::cerr << line << std::endl; }};
+                             [](std::string_view line) { std::cerr << line << std::endl; },
+                             {}};
 
     const long beforeKib = CurrentRssKib();
     const double cpuBefore = OwnCpuSeconds();
