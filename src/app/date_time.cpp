@@ -474,4 +474,10 @@ std::string FormatDateTime(DateTime value, DateTimePattern pattern) {
     return buffer;
 }
 
+DateTime WholeSeconds(DateTime value) {
+    CivilTime civil = ToCivil(value);
+    civil.subsecond = 0.0;
+    return ToDateTime(civil);
+}
+
 }  // namespace chronoreel

@@ -29,6 +29,8 @@ DateTime ToDateTime(const CivilTime& civil);
 DateTime MakeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
                       double second = 0.0);
 CivilTime ToCivil(DateTime value);  // rounds to the nearest millisecond first
+// The value without its fraction of a second (after the same millisecond rounding).
+DateTime WholeSeconds(DateTime value);
 // Whole-day part and time-of-day part as the value encodes them (for negative values the time
 // of day is the absolute fraction, as stored files expect).
 double DatePart(DateTime value);

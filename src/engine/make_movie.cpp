@@ -21,6 +21,13 @@ std::string Count(std::size_t value) {
     return std::to_string(value);
 }
 
+// The run's start in whole seconds, like the date and time a file shows: the window edges, the
+// tags and the age of old images then fall on the same seconds as the images' own stamps, so an
+// image exactly as old as the limit is kept whatever fraction of a second the run started at.
+DateTime RunStartTime(const Clock& clock) {
+    return WholeSeconds(clock.Now());
+}
+
 VideoSettings VideoSettingsOf(const MovieGen& gen) {
     VideoSettings settings;
     settings.framesPerSecond = gen.MovieFPS();
@@ -132,7 +139,7 @@ class MovieRun {
     // --- phases ---
     void StartRun() {
         gen_.ClearCancelMovie();
-        runStart_ = context_.clock.Now();
+        runStart_ = RunStartTime(context_.clock);
         window_ = ComputeTimeWindow(SelectionSettingsOf(gen_), runStart_, context_.sun);
         auto& state = gen_.RunState();
         state.windowStart = window_.start;
@@ -421,7 +428,8 @@ RunOutcome MakeMovie(MovieGen& gen, const RunContext& context) {
 DryRunPlan PlanMovie(const MovieGen& gen, const RunContext& context) {
     return Trap("MovieGen", "MakeMovie", [&] {
         DryRunPlan plan;
-        plan.window = ComputeTimeWindow(SelectionSettingsOf(gen), context.clock.Now(), context.sun);
+        plan.window =
+            ComputeTimeWindow(SelectionSettingsOf(gen), RunStartTime(context.clock), context.sun);
         plan.images = GetFileSpecs(ScanSettingsOf(gen), {});
         if (plan.images.empty()) {
             return plan;

@@ -247,6 +247,23 @@ TEST_F(MakeMovieTest, NoDecodableFrameStillClosesTheFileAndRunsTheCommand) {
     EXPECT_TRUE(fs::exists(dir / "ran"));
 }
 
+TEST_F(MakeMovieTest, AnImageExactlyAsOldAsTheLimitIsKeptWhateverTheStartingFraction) {
+    fs::create_directories(dir / "stills");
+    // The run starts 0.7 s after 2003-01-03 12:00:00; the limit is 168 hours.
+    for (const char* name : {"20021227120000.jpg", "20021227115959.jpg"}) {
+        fs::copy_file(kJpegs / "ljt-testorig.jpg", dir / "stills" / name);
+    }
+    gen.SetStillDirectory((dir / "stills").string());
+    gen.SetTimeStampOption(1);
+    gen.SetOutputAVIPath((dir / "movie.avi").string());
+    gen.SetDeleteOldImages(true);
+    const FixedClock late(MakeDateTime(2003, 1, 3, 12, 0, 0.7));
+    RunContext context{late, {}, nullptr, true, {}, {}};
+    EXPECT_EQ(MakeMovie(gen, context), RunOutcome::kMovieWritten);
+    EXPECT_TRUE(fs::exists(dir / "stills" / "20021227120000.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "stills" / "20021227115959.jpg"));
+}
+
 TEST_F(MakeMovieTest, DeletesOldImagesOfTheScanAfterTheMovie) {
     MakeStills();
     testing::WriteText(dir / "stills" / "notes.txt", "kept");
