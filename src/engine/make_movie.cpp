@@ -87,7 +87,7 @@ class MovieRun {
         }
         if (const VideoStatus closed = writer.Close(); !closed.Ok()) {
             Diagnostic(closed.message);
-            FinalClose();
+            ClosePreview();
             return RunOutcome::kWriteFailed;
         }
         const bool postCommandCancelled = RunPostGenerationCommandStep();
@@ -212,13 +212,13 @@ class MovieRun {
         Diagnostic(opened.message);
         if (opened.error != VideoError::kCannotCreateFile) {
             // An unknown compressor or unusable options end the run through the abort path.
-            FinalClose();
+            ClosePreview();
             return RunOutcome::kWriteFailed;
         }
         if (context_.view) {
             context_.view->ShowMessage(kAviOpenErrorText, kApplicationTitle);
         }
-        FinalClose();
+        ClosePreview();
         return RunOutcome::kOpenFailed;
     }
 
@@ -264,12 +264,13 @@ class MovieRun {
     }
 
     // The abort path: the movie keeps the frames written so far and takes its place at the output
-    // path; no post-generation action runs.
+    // path; no post-generation action runs, and the preview closes at once (a cancel has already
+    // shown its status for 2 seconds).
     RunOutcome Abort(VideoWriter& writer, RunOutcome outcome) {
         if (const VideoStatus closed = writer.Close(); !closed.Ok()) {
             Diagnostic(closed.message);
         }
-        FinalClose();
+        ClosePreview();
         return outcome;
     }
 
