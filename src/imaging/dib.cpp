@@ -5,8 +5,8 @@
 #include <limits>
 #include <new>
 
-#include "app/app_error.h"
-#include "app/error_report.h"
+#include "base/app_error.h"
+#include "base/error_report.h"
 #include "imaging/ijl.h"
 
 namespace chronoreel {

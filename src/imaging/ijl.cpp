@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "app/app_error.h"
-#include "app/error_report.h"
+#include "base/app_error.h"
+#include "base/error_report.h"
 
 namespace chronoreel {
 

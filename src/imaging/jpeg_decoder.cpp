@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_error.h"
+#include "base/app_error.h"
 
 namespace chronoreel {
 namespace {

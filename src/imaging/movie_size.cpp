@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/app_error.h"
+#include "base/app_error.h"
 
 namespace chronoreel {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/error_report.h"
+#include "base/error_report.h"
 
 namespace chronoreel {
 namespace {

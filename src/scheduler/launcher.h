@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/child_process.h"
+#include "os/child_process.h"
 #include "scheduler/task.h"
 #include "scheduler/task_run.h"
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/date_time.h"
-#include "app/error_report.h"
-#include "app/numbers.h"
-#include "app/shared_routines.h"
+#include "base/date_time.h"
+#include "base/error_report.h"
+#include "base/numbers.h"
+#include "base/shared_routines.h"
 
 namespace chronoreel {
 namespace {

@@ -1,6 +1,6 @@
 #include "scheduler/scheduler_state.h"
 
-#include "app/error_report.h"
+#include "base/error_report.h"
 
 namespace chronoreel {
 

@@ -6,7 +6,7 @@
 #include "scheduler/launcher.h"
 #include "scheduler/schedule_changed.h"
 #include "scheduler/task_file.h"
-#include "suntime/clock.h"
+#include "base/clock.h"
 
 namespace chronoreel {
 

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "app/app_error.h"
-#include "app/error_report.h"
-#include "app/numbers.h"
-#include "app/shared_routines.h"
+#include "base/app_error.h"
+#include "base/error_report.h"
+#include "base/numbers.h"
+#include "base/shared_routines.h"
 
 namespace chronoreel {
 namespace {

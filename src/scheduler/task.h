@@ -6,7 +6,7 @@
 
 #include "scheduler/schedule.h"
 #include "scheduler/schedule_changed.h"
-#include "setup/ini.h"
+#include "ini/ini.h"
 
 namespace chronoreel {
 

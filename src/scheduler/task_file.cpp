@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/app_error.h"
-#include "app/error_report.h"
-#include "app/numbers.h"
+#include "base/app_error.h"
+#include "base/error_report.h"
+#include "base/numbers.h"
 
 namespace chronoreel {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "scheduler/schedule_changed.h"
 #include "scheduler/task.h"
-#include "setup/ini.h"
+#include "ini/ini.h"
 
 namespace chronoreel {
 

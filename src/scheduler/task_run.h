@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/date_time.h"
-#include "engine/child_process.h"
+#include "base/date_time.h"
+#include "os/child_process.h"
 #include "scheduler/task.h"
 
 namespace chronoreel {

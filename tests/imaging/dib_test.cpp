@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/app_error.h"
+#include "base/app_error.h"
 #include "imaging/ijl.h"
 
 namespace chronoreel {

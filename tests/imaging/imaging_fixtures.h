@@ -8,7 +8,7 @@
 
 #include "imaging/dib.h"
 #include "imaging/jpeg_decoder.h"
-#include "imaging/read_file.h"
+#include "os/read_file.h"
 
 namespace chronoreel::testing {
 

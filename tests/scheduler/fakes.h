@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/date_time.h"
-#include "app/prompter.h"
+#include "base/date_time.h"
+#include "base/prompter.h"
 #include "scheduler/launcher.h"
-#include "suntime/clock.h"
+#include "base/clock.h"
 
 namespace chronoreel::testing {
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/numbers.h"
+#include "base/numbers.h"
 
 namespace chronoreel {
 namespace {

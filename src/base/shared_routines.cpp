@@ -1,0 +1,108 @@
+#include "base/shared_routines.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <thread>
+#include <utility>
+
+#include "base/app_error.h"
+#include "base/error_report.h"
+
+namespace chronoreel {
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+// The elapsed count wraps at a day, so it can never reach a day or more; a longer wait ends
+// after the longest one it can count instead of never.
+constexpr double kLongestDelaySeconds = kSecondsPerDay - 1.0;
+
+double LocalSecondsSinceMidnight() {
+    using namespace std::chrono;
+    const auto sinceEpoch = system_clock::now().time_since_epoch();
+    const auto wholeSeconds = floor<seconds>(sinceEpoch);
+    const std::time_t instant = static_cast<std::time_t>(wholeSeconds.count());
+    std::tm local{};
+    if (localtime_r(&instant, &local) == nullptr) {
+        throw AppError(kErrInternal, "The local time is unknown");
+    }
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec +
+           duration<double>(sinceEpoch - wholeSeconds).count();
+}
+
+DelayHooks& InstalledHooks() {
+    static DelayHooks hooks = DefaultDelayHooks();
+    return hooks;
+}
+
+double RoundHalfEven(double x) {
+    if (std::fabs(x - std::trunc(x)) == 0.5) {
+        return 2.0 * std::round(x / 2.0);
+    }
+    return std::round(x);
+}
+
+// Whole seconds since start: (now - start + a day) rounded half to even, modulo a day; adding
+// the day keeps the count right when midnight passes.
+double ElapsedWholeSeconds(double startSeconds, double nowSeconds) {
+    return std::fmod(RoundHalfEven(nowSeconds - startSeconds + kSecondsPerDay), kSecondsPerDay);
+}
+
+}  // namespace
+
+DelayHooks DefaultDelayHooks() {
+    return {
+        [] {},
+        LocalSecondsSinceMidnight,
+        [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); },
+    };
+}
+
+void SetDelayHooks(DelayHooks hooks) {
+    // A hook left empty keeps its default, so installing only the event pump is enough.
+    const DelayHooks defaults = DefaultDelayHooks();
+    if (!hooks.pumpEvents) {
+        hooks.pumpEvents = defaults.pumpEvents;
+    }
+    if (!hooks.secondsSinceMidnight) {
+        hooks.secondsSinceMidnight = defaults.secondsSinceMidnight;
+    }
+    if (!hooks.sleepBriefly) {
+        hooks.sleepBriefly = defaults.sleepBriefly;
+    }
+    InstalledHooks() = std::move(hooks);
+}
+
+void Delay(double seconds) {
+    DelayHooks hooks;
+    const double startSeconds = Trap("modMain", "Delay", [&] {
+        // A copy, so that an event handler installing other hooks cannot pull them from under us.
+        hooks = InstalledHooks();
+        return hooks.secondsSinceMidnight();
+    });
+    if (std::isnan(seconds)) {
+        seconds = 0.0;
+    }
+    seconds = std::min(seconds, kLongestDelaySeconds);
+    // Errors inside the loop are ignored step by step: a failing event pump does not keep the
+    // clock from being read, and the wait goes on.
+    for (;;) {
+        try {
+            hooks.pumpEvents();
+        } catch (...) {
+        }
+        try {
+            if (ElapsedWholeSeconds(startSeconds, hooks.secondsSinceMidnight()) >= seconds) {
+                return;
+            }
+        } catch (...) {
+        }
+        try {
+            hooks.sleepBriefly();
+        } catch (...) {
+        }
+    }
+}
+
+}  // namespace chronoreel

@@ -1,0 +1,459 @@
+#include "movie/make_movie.h"
+
+#include <string>
+
+#include "base/error_report.h"
+#include "base/numbers.h"
+#include "base/shared_routines.h"
+#include "imaging/frame_renderer.h"
+#include "movie/movie_gen.h"
+#include "movie/post_generation.h"
+#include "movie/run_texts.h"
+#include "movie/run_view.h"
+#include "video/video_settings.h"
+#include "video/video_writer.h"
+#include "base/clock.h"
+
+namespace chronoreel {
+namespace {
+
+std::string Count(std::size_t value) {
+    return std::to_string(value);
+}
+
+// The run's start in whole seconds, like the date and time a file shows: the window edges, the
+// tags and the age of old images then fall on the same seconds as the images' own stamps, so an
+// image exactly as old as the limit is kept whatever fraction of a second the run started at.
+DateTime RunStartTime(const Clock& clock) {
+    return WholeSeconds(clock.Now());
+}
+
+VideoSettings VideoSettingsOf(const MovieGen& gen) {
+    VideoSettings settings;
+    settings.framesPerSecond = gen.MovieFPS();
+    settings.handler = gen.CompressHandler();
+    settings.quality = gen.CompressQuality();
+    settings.keyFrameEvery = gen.CompressKeyFrameEvery();
+    settings.bytesPerSecond = gen.CompressBytesPerSecond();
+    settings.flags = gen.CompressFlags();
+    const auto& parms = gen.ParmsBuffer();
+    const auto used =
+        std::min<std::size_t>(parms.size(), static_cast<std::size_t>(std::max(0, gen.ParmsSize())));
+    settings.extraOptions = ExtraOptionsFromParms(std::span(parms.data(), used));
+    return settings;
+}
+
+// One generation run, phase by phase. The view calls are no-ops without a preview, and every
+// ending closes the preview it opened.
+class MovieRun {
+  public:
+    MovieRun(MovieGen& gen, const RunContext& context) : gen_(gen), context_(context) {}
+
+    ~MovieRun() {
+        // An unexpected error unwinds through here before it is reported: the movie file is
+        // closed by its writer, the preview is closed here.
+        if (previewOpen_) {
+            context_.view->Close();
+        }
+    }
+
+    RunOutcome Run() {
+        StartRun();
+        OpenPreview();
+        ScanImages();
+        if (Cancelled()) {  // checkpoint A
+            return EndWithStatus(kStatusCancelled, RunOutcome::kCancelled);
+        }
+        Frame("");
+        if (images_.empty()) {
+            return EndWithStatus(kStatusNoFilesFound, RunOutcome::kNoFilesFound);
+        }
+        Frame("Found: " + Count(images_.size()) + " Files");
+        Status(kStatusDetermining);
+        const FrameSelection selection = SelectFramesWithProgress();
+        if (selection.outcome == SelectionOutcome::kCancelled) {  // checkpoint B
+            return EndWithStatus(kStatusCancelled, RunOutcome::kCancelled);
+        }
+        if (selection.outcome == SelectionOutcome::kNothingSelected) {
+            return EndWithStatus(kStatusNoFilesMetCriteria, RunOutcome::kNothingSelected);
+        }
+        FrameRenderer renderer(InitialMovieSize());
+        VideoWriter writer;
+        if (const auto opened = OpenMovie(writer); opened) {
+            return *opened;
+        }
+        if (const auto ended = WriteFrames(selection.frames, renderer, writer); ended) {
+            return *ended;
+        }
+        if (const VideoStatus closed = writer.Close(); !closed.Ok()) {
+            Diagnostic(closed.message);
+            ClosePreview();
+            return RunOutcome::kWriteFailed;
+        }
+        const bool postCommandCancelled = RunPostGenerationCommandStep();
+        DeleteOldImagesStep();
+        FinalClose();
+        if (postCommandCancelled) {
+            return RunOutcome::kCancelled;
+        }
+        return framesWritten_ == 0 ? RunOutcome::kNothingDecoded : RunOutcome::kMovieWritten;
+    }
+
+  private:
+    // --- the view, when there is one ---
+    void Status(std::string_view text) {
+        if (context_.view) {
+            context_.view->SetStatus(text);
+        }
+    }
+    void Frame(std::string_view text) {
+        if (context_.view) {
+            context_.view->SetFrameText(text);
+        }
+    }
+    void Refresh() {
+        if (context_.view) {
+            context_.view->Refresh();
+        }
+    }
+    void PumpEvents() {
+        if (context_.view) {
+            context_.view->PumpEvents();
+        }
+    }
+    // The waits only keep a status readable: a run without windows does not wait.
+    void Wait(double seconds) {
+        if (context_.view) {
+            Delay(seconds);
+        }
+    }
+    void Diagnostic(std::string_view line) {
+        if (context_.diagnostic) {
+            context_.diagnostic(line);
+        }
+    }
+    bool Cancelled() const {
+        return gen_.CancelRequested() || (context_.stopRequested && context_.stopRequested());
+    }
+
+    // --- phases ---
+    void StartRun() {
+        gen_.ClearCancelMovie();
+        runStart_ = RunStartTime(context_.clock);
+        window_ = ComputeTimeWindow(SelectionSettingsOf(gen_), runStart_, context_.sun);
+        auto& state = gen_.RunState();
+        state.windowStart = window_.start;
+        state.windowStop = window_.stop;
+        state.movieWidth = 0;
+        state.movieHeight = 0;
+    }
+
+    void OpenPreview() {
+        if (!context_.view) {
+            return;
+        }
+        context_.view->Open();
+        previewOpen_ = true;
+        Status(kStatusReadingDirectory);
+        Frame("");
+        Refresh();
+    }
+
+    void ScanImages() {
+        ScanProgress progress;
+        progress.cancelled = [this] { return Cancelled(); };
+        progress.found = [this](std::string_view name) {
+            Frame("Found: " + std::string(name));
+            PumpEvents();
+        };
+        progress.sorting = [this] { Status(kStatusSorting); };
+        images_ = GetFileSpecs(ScanSettingsOf(gen_), progress);
+        auto& state = gen_.RunState();
+        if (images_.empty()) {
+            state.imageList.reset();
+            state.timeStampList.reset();
+        } else {
+            state.imageList = images_.paths;
+            state.timeStampList = images_.stamps;
+        }
+    }
+
+    FrameSelection SelectFramesWithProgress() {
+        SelectionProgress progress;
+        progress.image = [this](std::size_t index, std::size_t count) {
+            Frame("Frame: " + Count(index) + " of " + Count(count));
+            Refresh();
+        };
+        progress.cancelled = [this] { return Cancelled(); };
+        return SelectFrames(images_.stamps, SelectionSettingsOf(gen_), window_, progress);
+    }
+
+    MovieSize InitialMovieSize() {
+        MovieSize size;
+        if (gen_.MovieSizeOption() == 1) {
+            size = MovieSizeFromSetup(gen_.MovieSizeWidth(), gen_.MovieSizeHeight());
+        }
+        if (context_.view) {
+            context_.view->PrepareForMovieSize(size.width, size.height);
+        }
+        return size;
+    }
+
+    // Creates the movie file; an ending when that failed.
+    std::optional<RunOutcome> OpenMovie(VideoWriter& writer) {
+        Status(kStatusOpeningAvi);
+        Refresh();
+        const VideoStatus opened = writer.Open(gen_.OutputAVIPath(), VideoSettingsOf(gen_));
+        if (opened.Ok()) {
+            Status(kStatusAddingFrames);
+            Refresh();
+            return std::nullopt;
+        }
+        Diagnostic(opened.message);
+        if (opened.error != VideoError::kCannotCreateFile) {
+            // An unknown compressor or unusable options end the run through the abort path.
+            ClosePreview();
+            return RunOutcome::kWriteFailed;
+        }
+        if (context_.view) {
+            context_.view->ShowMessage(kAviOpenErrorText, kApplicationTitle);
+        }
+        ClosePreview();
+        return RunOutcome::kOpenFailed;
+    }
+
+    // The frame loop; an ending when it was cancelled or a write failed.
+    std::optional<RunOutcome> WriteFrames(const std::vector<std::size_t>& frames,
+                                          FrameRenderer& renderer, VideoWriter& writer) {
+        const std::size_t count = frames.size();
+        for (std::size_t position = 0; position < count; ++position) {
+            if (Cancelled()) {  // checkpoint C
+                Status(kStatusCancelled);
+                Frame("");
+                Refresh();
+                Wait(2);
+                return Abort(writer, RunOutcome::kCancelled);
+            }
+            const std::size_t entry = FrameAtOutputPosition(frames, position, window_.direction);
+            Frame("Frame: " + Count(position + 1) + " of " + Count(count));
+            Refresh();
+            if (!renderer.Render(images_.paths[entry])) {
+                continue;
+            }
+            RecordMovieSize(renderer.Size());
+            const DIB& movie = renderer.MovieSurface();
+            if (context_.view) {
+                context_.view->ShowFrame(movie, framesWritten_ == 0);
+            }
+            const VideoStatus written = writer.WriteFrame(movie.DIBPtr(), movie.Width(),
+                                                          movie.Height(), movie.StrideBytes());
+            if (!written.Ok()) {
+                Diagnostic(written.message);
+                return Abort(writer, RunOutcome::kWriteFailed);
+            }
+            ++framesWritten_;
+            PumpEvents();
+        }
+        RecordMovieSize(renderer.Size());
+        return std::nullopt;
+    }
+
+    void RecordMovieSize(const MovieSize& size) {
+        gen_.RunState().movieWidth = size.width;
+        gen_.RunState().movieHeight = size.height;
+    }
+
+    // The abort path: the movie keeps the frames written so far and takes its place at the output
+    // path; no post-generation action runs, and the preview closes at once (a cancel has already
+    // shown its status for 2 seconds).
+    RunOutcome Abort(VideoWriter& writer, RunOutcome outcome) {
+        if (const VideoStatus closed = writer.Close(); !closed.Ok()) {
+            Diagnostic(closed.message);
+        }
+        ClosePreview();
+        return outcome;
+    }
+
+    // True when the wait for the command was cancelled.
+    bool RunPostGenerationCommandStep() {
+        const std::string& shell = gen_.PostGenerationShell();
+        if (!HasPostGenerationCommand(shell)) {
+            return false;
+        }
+        Status(kStatusRunningPostShell);
+        Frame("");
+        Refresh();
+        PostCommandWait wait;
+        wait.pumpEvents = [this] { PumpEvents(); };
+        wait.keepWaiting = [this] { return !Cancelled(); };
+        const PostCommandResult result =
+            RunPostGenerationCommand(shell, runStart_, gen_.OutputAVIPath(), wait);
+        const bool cancelled = Cancelled();
+        if (cancelled) {
+            Status(kStatusPostShellCancelled);
+            Frame(kFramePostShellMayRun);
+            Refresh();
+            Wait(1);
+        } else {
+            Status(kStatusPostShellComplete);
+            Frame("");
+            Refresh();
+        }
+        if (result.outcome == PostCommandOutcome::kFailed) {
+            Diagnostic(std::string(kPostShellErrorText) + " " + result.commandText + " (" +
+                       result.error + ")");
+            if (context_.view) {
+                context_.view->ShowMessage(
+                    std::string(kPostShellErrorText) + "\r" + result.commandText,
+                    kPostShellErrorTitle);
+            }
+        }
+        return cancelled;
+    }
+
+    void DeleteOldImagesStep() {
+        if (!gen_.DeleteOldImages()) {
+            return;
+        }
+        Status(kStatusDeletingOldImages);
+        Frame("");
+        Refresh();
+        DeleteOldImages(images_.paths, images_.stamps, runStart_, gen_.DeleteOldImagesHours(),
+                        [this](std::string_view fileName) {
+                            Frame(std::string(kFrameDeletingPrefix) + std::string(fileName));
+                            Refresh();
+                        });
+    }
+
+    // The status ending: the status stays readable for 2 seconds, then the preview closes.
+    RunOutcome EndWithStatus(std::string_view status, RunOutcome outcome) {
+        if (context_.view) {
+            Status(status);
+            Frame("");
+            Refresh();
+            Wait(2);
+        }
+        ClosePreview();
+        return outcome;
+    }
+
+    // The end of a run that reached the movie file: the last status stays readable for about
+    // 2 seconds, then the preview closes.
+    void FinalClose() {
+        if (!context_.view) {
+            return;
+        }
+        for (int i = 0; i < 4; ++i) {
+            Wait(0.5);
+        }
+        ClosePreview();
+    }
+
+    void ClosePreview() {
+        if (!previewOpen_) {
+            return;
+        }
+        context_.view->Close();
+        previewOpen_ = false;
+        if (!context_.automation) {
+            context_.view->BringMainWindowToFront();
+            context_.view->PumpEvents();
+        }
+    }
+
+    MovieGen& gen_;
+    const RunContext& context_;
+    DateTime runStart_ = 0;
+    TimeWindow window_;
+    ImageList images_;
+    std::size_t framesWritten_ = 0;
+    bool previewOpen_ = false;
+};
+
+}  // namespace
+
+ExitCode ExitCodeFor(RunOutcome outcome) {
+    switch (outcome) {
+        case RunOutcome::kMovieWritten:
+            return kExitMovieWritten;
+        case RunOutcome::kNoFilesFound:
+        case RunOutcome::kNothingSelected:
+        case RunOutcome::kNothingDecoded:
+            return kExitNothingToDo;
+        case RunOutcome::kCancelled:
+            return kExitCancelled;
+        case RunOutcome::kOpenFailed:
+        case RunOutcome::kWriteFailed:
+            return kExitWriteFailed;
+    }
+    return kExitUnexpectedError;
+}
+
+ScanSettings ScanSettingsOf(const MovieGen& gen) {
+    return {
+        gen.StillDirectory(), gen.ImageFilter(),
+        gen.TimeStampOption() == 1 ? TimeStampSource::kFileName : TimeStampSource::kLastModified};
+}
+
+SelectionSettings SelectionSettingsOf(const MovieGen& gen) {
+    SelectionSettings s;
+    s.timeOption = gen.TimeOption();
+    s.startTimeOption = gen.StartTimeOption();
+    s.startTimeRelative = gen.StartTimeRelative();
+    s.startTimeToday = gen.StartTimeToday();
+    s.startTimeYesterday = gen.StartTimeYesterday();
+    s.startTimeAbsolute = gen.StartTimeAbsolute();
+    s.startTimeSunriseRelative = gen.StartTimeSunriseRelative();
+    s.startTimeSunsetRelative = gen.StartTimeSunsetRelative();
+    s.stopTimeOption = gen.StopTimeOption();
+    s.stopTimeRelative = gen.StopTimeRelative();
+    s.stopTimeToday = gen.StopTimeToday();
+    s.stopTimeYesterday = gen.StopTimeYesterday();
+    s.stopTimeAbsolute = gen.StopTimeAbsolute();
+    s.stopTimeSunriseRelative = gen.StopTimeSunriseRelative();
+    s.stopTimeSunsetRelative = gen.StopTimeSunsetRelative();
+    s.imageIntervalOption = gen.ImageIntervalOption();
+    s.imagesPerHour = gen.ImagesPerHour();
+    s.duplicateCount = gen.DuplicateCount();
+    s.movieDirection = gen.MovieDirection();
+    return s;
+}
+
+RunOutcome MakeMovie(MovieGen& gen, const RunContext& context) {
+    return Trap("MovieGen", "MakeMovie", [&] {
+        MovieRun run(gen, context);
+        return run.Run();
+    });
+}
+
+DryRunPlan PlanMovie(const MovieGen& gen, const RunContext& context) {
+    return Trap("MovieGen", "MakeMovie", [&] {
+        DryRunPlan plan;
+        plan.window =
+            ComputeTimeWindow(SelectionSettingsOf(gen), RunStartTime(context.clock), context.sun);
+        plan.images = GetFileSpecs(ScanSettingsOf(gen), {});
+        if (plan.images.empty()) {
+            return plan;
+        }
+        const FrameSelection selection =
+            SelectFrames(plan.images.stamps, SelectionSettingsOf(gen), plan.window, {});
+        for (std::size_t m = 0; m < selection.frames.size(); ++m) {
+            plan.frames.push_back(
+                FrameAtOutputPosition(selection.frames, m, plan.window.direction));
+        }
+        return plan;
+    });
+}
+
+std::vector<std::string> DryRunLines(const DryRunPlan& plan) {
+    std::vector<std::string> lines;
+    lines.push_back("WindowStart=" + CStrNI(plan.window.start));
+    lines.push_back("WindowStop=" + CStrNI(plan.window.stop));
+    lines.push_back("Direction=" + CStrNI(plan.window.direction));
+    for (std::size_t n = 0; n < plan.frames.size(); ++n) {
+        lines.push_back("frame=" + std::to_string(n) + " " + plan.images.paths[plan.frames[n]]);
+    }
+    return lines;
+}
+
+}  // namespace chronoreel

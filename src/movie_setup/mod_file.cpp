@@ -1,0 +1,173 @@
+#include "movie_setup/mod_file.h"
+
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "base/error_report.h"
+#include "base/numbers.h"
+#include "movie_setup/setup_dialog.h"
+
+namespace chronoreel {
+namespace {
+
+constexpr std::string_view kModule = "modFile";
+constexpr std::string_view kGeneral = "General";
+constexpr std::string_view kLastFiles = "Last Files";
+
+std::string SettingsFile(const std::filesystem::path& folder) {
+    return (folder / kSettingsFileName).string();
+}
+
+std::string RecentFileKey(std::size_t index) {
+    return "File" + std::to_string(index + 1);
+}
+
+std::string ReadLocationKey(INI& ini, std::string_view key, LoadMode mode) {
+    if (mode == LoadMode::kWriteMissingKeys) {
+        return ini.GetKey(kGeneral, key, SetDefault::kYes, "0");
+    }
+    std::string text = ini.GetKey(kGeneral, key, SetDefault::kNo, "");
+    return text.empty() ? "0" : text;
+}
+
+bool IsExistingFile(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(path, ignored);
+}
+
+bool Exists(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
+}
+
+// The file dialog of a command; empty optional when the command ends here.
+std::optional<std::string> ChooseSetupFile(Prompter& prompter, FileDialogStyle style,
+                                           std::string_view title) {
+    std::optional<std::string> chosen = AskSetupFilePath(prompter, style, title);
+    if (chosen && chosen->empty()) {
+        ShowNoFileSelected(prompter);
+        chosen.reset();
+    }
+    return chosen;
+}
+
+}  // namespace
+
+void FileInit(ProgramState& state) {
+    Trap(kModule, "FileInit", [&] { state.setupChanged.Clear(); });
+}
+
+void LoadSetup(ProgramState& state, INI& ini, const std::filesystem::path& folder, LoadMode mode) {
+    Trap(kModule, "LoadSetup", [&] {
+        ini.SetFile(SettingsFile(folder));
+        state.longitude = Str2DblNI(ReadLocationKey(ini, "Longitude", mode));
+        state.latitude = Str2DblNI(ReadLocationKey(ini, "Latitude", mode));
+        RecentFiles files;
+        std::size_t used = 0;
+        for (std::size_t i = 0; i < kRecentFileCount; ++i) {
+            std::string path = ini.GetKey(kLastFiles, RecentFileKey(i), SetDefault::kNo, "");
+            if (!path.empty() && IsExistingFile(path)) {
+                files[used++] = std::move(path);
+            }
+        }
+        state.recentFiles = std::move(files);
+    });
+}
+
+void SaveSetup(const ProgramState& state, INI& ini, const std::filesystem::path& folder) {
+    Trap(kModule, "SaveSetup", [&] {
+        ini.SetFile(SettingsFile(folder));
+        std::vector<IniEntry> entries = {
+            {std::string(kGeneral), "Longitude", CStrNI(state.longitude)},
+            {std::string(kGeneral), "Latitude", CStrNI(state.latitude)},
+        };
+        // An unattended run leaves the user's recent files as they were.
+        if (!state.automation) {
+            for (std::size_t i = 0; i < kRecentFileCount; ++i) {
+                entries.push_back(
+                    {std::string(kLastFiles), RecentFileKey(i), state.recentFiles[i]});
+            }
+        }
+        ini.SetKeys(entries);
+    });
+}
+
+void UpdateLastFilesMenu(SetupSession& session) {
+    Trap(kModule, "UpdateLastFilesMenu",
+         [&] { session.view.RecentFilesChanged(session.state.recentFiles); });
+}
+
+bool AskSaveChanges(SetupSession& session) {
+    if (!session.state.setupChanged.IsSet()) {
+        return true;
+    }
+    switch (session.prompter.Message(kSaveChangesText, kSaveChangesTitle,
+                                     MessageButtons::kYesNoCancel, MessageIcon::kNone)) {
+        case MessageAnswer::kYes:
+            return SaveFile(session);
+        case MessageAnswer::kNo:
+            session.state.setupChanged.Clear();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void OpenFile(SetupSession& session) {
+    Trap(kModule, "OpenFile", [&] {
+        if (!AskSaveChanges(session)) {
+            return;
+        }
+        const std::optional<std::string> chosen =
+            ChooseSetupFile(session.prompter, FileDialogStyle::kOpen, "Open/Create Setup File");
+        if (!chosen) {
+            return;
+        }
+        session.state.currentSetupFile = *chosen;
+        LoadFile(session);
+    });
+}
+
+void NewFile(SetupSession& session) {
+    Trap(kModule, "NewFile", [&] {
+        if (!AskSaveChanges(session)) {
+            return;
+        }
+        const std::optional<std::string> chosen =
+            ChooseSetupFile(session.prompter, FileDialogStyle::kOpen, "New File");
+        if (!chosen) {
+            return;
+        }
+        if (Exists(*chosen)) {
+            session.prompter.Message(
+                "File already exists.  Select 'Open Setup' to open an existing file.",
+                "File Exists", MessageButtons::kOk, MessageIcon::kNone);
+            return;
+        }
+        session.state.currentSetupFile = *chosen;
+        LoadFile(session);
+    });
+}
+
+void SaveAsFile(SetupSession& session) {
+    Trap(kModule, "SaveAsFile", [&] {
+        const std::optional<std::string> chosen =
+            ChooseSetupFile(session.prompter, FileDialogStyle::kSave, "Save File");
+        if (!chosen) {
+            return;
+        }
+        if (Exists(*chosen) &&
+            session.prompter.Message(
+                "File already exists.  Would you like to overwrite the existing file?",
+                "File Exists", MessageButtons::kYesNoCancel,
+                MessageIcon::kNone) != MessageAnswer::kYes) {
+            return;
+        }
+        session.state.currentSetupFile = *chosen;
+        SaveFile(session);
+    });
+}
+
+}  // namespace chronoreel

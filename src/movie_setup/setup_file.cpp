@@ -1,0 +1,386 @@
+#include "movie_setup/setup_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/app_error.h"
+#include "base/error_report.h"
+#include "base/numbers.h"
+#include "movie_setup/setup_dialog.h"
+
+namespace chronoreel {
+namespace {
+
+constexpr std::string_view kModule = "modFile";
+constexpr std::string_view kGeneral = "General";
+constexpr std::string_view kCompress = "Compress";
+
+// One setup key: where it lives, its default text and how it moves between text and MovieGen.
+struct SetupKey {
+    std::string_view section;
+    std::string_view key;
+    std::string_view defaultText;
+    void (*load)(MovieGen&, const std::string&);
+    std::string (*save)(const MovieGen&);
+};
+
+// Integers that the file may hold with a fraction: read as a real, rounded half to even. A
+// value outside the 32-bit range cannot be held and is an error.
+std::int32_t RoundedInt32(std::string_view text) {
+    const double value = std::nearbyint(Str2DblNI(text));
+    if (!(value >= std::numeric_limits<std::int32_t>::min() &&
+          value <= std::numeric_limits<std::int32_t>::max())) {
+        throw AppError(kErrOverflow, "Overflow");
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+// Every key of both sections in the order in which they are read and written.
+const std::array<SetupKey, 39> kSetupKeys = {{
+    {kGeneral, "DeleteOldImages", "False",
+     [](MovieGen& m, const std::string& t) { m.SetDeleteOldImages(Str2Bool(t)); },
+     [](const MovieGen& m) { return CStrNI(m.DeleteOldImages()); }},
+    {kGeneral, "DeleteOldImagesHours", "168",
+     [](MovieGen& m, const std::string& t) { m.SetDeleteOldImagesHours(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.DeleteOldImagesHours()); }},
+    {kGeneral, "ImageFilter", "*.jpg",
+     [](MovieGen& m, const std::string& t) { m.SetImageFilter(t); },
+     [](const MovieGen& m) { return m.ImageFilter(); }},
+    {kGeneral, "ImageIntervalOption", "0",
+     [](MovieGen& m, const std::string& t) { m.SetImageIntervalOption(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.ImageIntervalOption()); }},
+    {kGeneral, "ImagesPerHour", "60",
+     [](MovieGen& m, const std::string& t) { m.SetImagesPerHour(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.ImagesPerHour()); }},
+    {kGeneral, "DuplicateCount", "2",
+     [](MovieGen& m, const std::string& t) { m.SetDuplicateCount(RoundedInt32(t)); },
+     [](const MovieGen& m) { return CStrNI(m.DuplicateCount()); }},
+    {kGeneral, "Direction", "1",
+     [](MovieGen& m, const std::string& t) { m.SetMovieDirection(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.MovieDirection()); }},
+    {kGeneral, "MovieFPS", "24",
+     [](MovieGen& m, const std::string& t) { m.SetMovieFPS(RoundedInt32(t)); },
+     [](const MovieGen& m) { return CStrNI(m.MovieFPS()); }},
+    {kGeneral, "MovieSizeHeight", "240",
+     [](MovieGen& m, const std::string& t) { m.SetMovieSizeHeight(RoundedInt32(t)); },
+     [](const MovieGen& m) { return CStrNI(m.MovieSizeHeight()); }},
+    {kGeneral, "MovieSizeOption", "0",
+     [](MovieGen& m, const std::string& t) { m.SetMovieSizeOption(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.MovieSizeOption()); }},
+    {kGeneral, "MovieSizeWidth", "320",
+     [](MovieGen& m, const std::string& t) { m.SetMovieSizeWidth(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.MovieSizeWidth()); }},
+    {kGeneral, "OutputAVIPath", "mymovie.avi",
+     [](MovieGen& m, const std::string& t) { m.SetOutputAVIPath(t); },
+     [](const MovieGen& m) { return m.OutputAVIPath(); }},
+    {kGeneral, "PostGenerationShell", "",
+     [](MovieGen& m, const std::string& t) { m.SetPostGenerationShell(t); },
+     [](const MovieGen& m) { return m.PostGenerationShell(); }},
+    {kGeneral, "TimeOption", "0",
+     [](MovieGen& m, const std::string& t) { m.SetTimeOption(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.TimeOption()); }},
+    {kGeneral, "StartTimeAbsolute", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStartTimeAbsolute(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StartTimeAbsolute()); }},
+    {kGeneral, "StartTimeOption", "1",
+     [](MovieGen& m, const std::string& t) { m.SetStartTimeOption(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StartTimeOption()); }},
+    {kGeneral, "StartTimeRelative", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStartTimeRelative(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StartTimeRelative()); }},
+    {kGeneral, "StartTimeToday", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStartTimeToday(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StartTimeToday()); }},
+    {kGeneral, "StartTimeSunriseRelative", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStartTimeSunriseRelative(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StartTimeSunriseRelative()); }},
+    {kGeneral, "StartTimeSunsetRelative", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStartTimeSunsetRelative(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StartTimeSunsetRelative()); }},
+    {kGeneral, "StartTimeYesterday", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStartTimeYesterday(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StartTimeYesterday()); }},
+    {kGeneral, "StillDirectory", "images",
+     [](MovieGen& m, const std::string& t) { m.SetStillDirectory(t); },
+     [](const MovieGen& m) { return m.StillDirectory(); }},
+    {kGeneral, "StopTimeAbsolute", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStopTimeAbsolute(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StopTimeAbsolute()); }},
+    {kGeneral, "StopTimeOption", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStopTimeOption(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StopTimeOption()); }},
+    {kGeneral, "StopTimeRelative", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStopTimeRelative(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StopTimeRelative()); }},
+    {kGeneral, "StopTimeToday", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStopTimeToday(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StopTimeToday()); }},
+    {kGeneral, "StopTimeSunriseRelative", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStopTimeSunriseRelative(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StopTimeSunriseRelative()); }},
+    {kGeneral, "StopTimeSunsetRelative", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStopTimeSunsetRelative(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StopTimeSunsetRelative()); }},
+    {kGeneral, "StopTimeYesterday", "0",
+     [](MovieGen& m, const std::string& t) { m.SetStopTimeYesterday(Str2DblNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.StopTimeYesterday()); }},
+    {kGeneral, "TimeStampOption", "0",
+     [](MovieGen& m, const std::string& t) { m.SetTimeStampOption(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.TimeStampOption()); }},
+    {kCompress, "Type", "0",
+     [](MovieGen& m, const std::string& t) { m.SetCompressType(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.CompressType()); }},
+    {kCompress, "Format", "1024",
+     [](MovieGen& m, const std::string& t) { m.SetCompressFormat(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.CompressFormat()); }},
+    {kCompress, "Parms", "1024",
+     [](MovieGen& m, const std::string& t) { m.SetCompressParms(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.CompressParms()); }},
+    {kCompress, "BytesPerSecond", "0",
+     [](MovieGen& m, const std::string& t) { m.SetCompressBytesPerSecond(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.CompressBytesPerSecond()); }},
+    {kCompress, "Flags", "0",
+     [](MovieGen& m, const std::string& t) { m.SetCompressFlags(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.CompressFlags()); }},
+    {kCompress, "InterleaveEvery", "0",
+     [](MovieGen& m, const std::string& t) { m.SetCompressInterleaveEvery(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.CompressInterleaveEvery()); }},
+    {kCompress, "KeyFrameEvery", "0",
+     [](MovieGen& m, const std::string& t) { m.SetCompressKeyFrameEvery(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.CompressKeyFrameEvery()); }},
+    {kCompress, "Quality", "0",
+     [](MovieGen& m, const std::string& t) { m.SetCompressQuality(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.CompressQuality()); }},
+    {kCompress, "Handler", "0",
+     [](MovieGen& m, const std::string& t) { m.SetCompressHandler(Str2LngNI(t)); },
+     [](const MovieGen& m) { return CStrNI(m.CompressHandler()); }},
+}};
+
+// A byte block is stored as hex lines of 32 bytes, each line 64 hex digits, the last one
+// filled up with "0". Lines are numbered from 1 with five digits.
+constexpr std::int32_t kBytesPerHexLine = 32;
+constexpr std::size_t kHexLineLength = 64;
+constexpr std::string_view kFormatLinePrefix = "FormatData";
+constexpr std::string_view kParmsLinePrefix = "ParmsData";
+
+using ByteGetter = std::uint8_t (MovieGen::*)(std::int32_t) const;
+using ByteSetter = void (MovieGen::*)(std::int32_t, std::uint8_t);
+
+// (bytes - 1) / 32 + 1, truncating toward zero: a block of 0 bytes still has one line.
+std::int64_t HexLineCount(std::int32_t bytes) {
+    return (std::int64_t{bytes} - 1) / kBytesPerHexLine + 1;
+}
+
+std::string HexLineKey(std::string_view prefix, std::int64_t line) {
+    std::string number = std::to_string(line);
+    if (number.size() < 5) {
+        number.insert(0, 5 - number.size(), '0');
+    }
+    return std::string(prefix) + number;
+}
+
+// Block bytes held by line `line` (from 1): 32, or fewer on the last line.
+std::int32_t BytesOnLine(std::int32_t bytes, std::int64_t line) {
+    const std::int64_t first = (line - 1) * kBytesPerHexLine;
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(std::int64_t{bytes} - first, 0, kBytesPerHexLine));
+}
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+// Byte `index` of a hex line; a line too short for it or a character that is no hex digit is
+// an error (the bytes would otherwise be taken wrong without anyone noticing).
+std::uint8_t HexLineByte(const std::string& line, std::int32_t index) {
+    const std::size_t at = static_cast<std::size_t>(index) * 2;
+    if (at + 2 > line.size()) {
+        throw AppError(kErrTypeMismatch, "Type mismatch");
+    }
+    const int high = HexDigitValue(line[at]);
+    const int low = HexDigitValue(line[at + 1]);
+    if (high < 0 || low < 0) {
+        throw AppError(kErrTypeMismatch, "Type mismatch");
+    }
+    return static_cast<std::uint8_t>(high * 16 + low);
+}
+
+std::string HexLineText(const MovieGen& m, ByteGetter get, std::int32_t bytes, std::int64_t line) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text(kHexLineLength, '0');
+    const std::int32_t first = static_cast<std::int32_t>((line - 1) * kBytesPerHexLine);
+    const std::int32_t count = BytesOnLine(bytes, line);
+    for (std::int32_t j = 0; j < count; ++j) {
+        const std::uint8_t value = (m.*get)(first + j);
+        text[static_cast<std::size_t>(j) * 2] = kDigits[value >> 4];
+        text[static_cast<std::size_t>(j) * 2 + 1] = kDigits[value & 0x0F];
+    }
+    return text;
+}
+
+// Reads keys one by one and remembers the missing ones with their defaults, so that they can
+// be written in one replacement that ends as if each had been written when it was read.
+class KeyReader {
+  public:
+    KeyReader(INI& ini, LoadMode mode) : ini_(ini), mode_(mode) {}
+
+    std::string Read(std::string_view section, std::string_view key, std::string_view defaultText) {
+        std::string text = ini_.GetKey(section, key, SetDefault::kNo, "");
+        if (!text.empty()) {
+            return text;
+        }
+        if (mode_ == LoadMode::kWriteMissingKeys) {
+            missing_.push_back({std::string(section), std::string(key), std::string(defaultText)});
+        }
+        return std::string(defaultText);
+    }
+
+    // Runs step and then writes the defaults read so far, also when step fails: the keys read
+    // before an error stay written, as they would be key by key.
+    template <class Step>
+    void WriteMissingAfter(Step&& step) {
+        try {
+            step();
+        } catch (...) {
+            Flush();
+            throw;
+        }
+        Flush();
+    }
+
+  private:
+    void Flush() {
+        if (!missing_.empty()) {
+            ini_.SetKeys(missing_);
+            missing_.clear();
+        }
+    }
+
+    INI& ini_;
+    LoadMode mode_;
+    std::vector<IniEntry> missing_;
+};
+
+void LoadBlock(KeyReader& reader, MovieGen& m, std::string_view prefix, ByteSetter set,
+               std::int32_t bytes) {
+    static const std::string kZeroLine(kHexLineLength, '0');
+    const std::int64_t lines = HexLineCount(bytes);
+    for (std::int64_t i = 1; i <= lines; ++i) {
+        const std::string text = reader.Read(kCompress, HexLineKey(prefix, i), kZeroLine);
+        const std::int32_t first = static_cast<std::int32_t>((i - 1) * kBytesPerHexLine);
+        const std::int32_t count = BytesOnLine(bytes, i);
+        for (std::int32_t j = 0; j < count; ++j) {
+            (m.*set)(first + j, HexLineByte(text, j));
+        }
+    }
+}
+
+void AppendBlockLines(std::vector<IniEntry>& entries, const MovieGen& m, std::string_view prefix,
+                      ByteGetter get, std::int32_t bytes) {
+    const std::int64_t lines = HexLineCount(bytes);
+    for (std::int64_t i = 1; i <= lines; ++i) {
+        entries.push_back(
+            {std::string(kCompress), HexLineKey(prefix, i), HexLineText(m, get, bytes, i)});
+    }
+}
+
+// Sizes the blocks from the Format and Parms values.
+void SizeBlocks(MovieGen& m) {
+    m.SetFormatSize(m.CompressFormat());
+    m.SetParmsSize(m.CompressParms());
+}
+
+void PointRecordAtBlocks(MovieGen& m) {
+    m.SetCompressFormatPointer(m.FormatPointer());
+    m.SetCompressParmsPointer(m.ParmsPointer());
+}
+
+}  // namespace
+
+void LoadFile(SetupSession& session, LoadMode mode) {
+    Trap(kModule, "LoadFile", [&] {
+        ProgramState& state = session.state;
+        MovieGen& m = session.movieGen;
+        session.ini.SetFile(state.currentSetupFile);
+        KeyReader reader(session.ini, mode);
+        reader.WriteMissingAfter([&] {
+            for (const SetupKey& key : kSetupKeys) {
+                key.load(m, reader.Read(key.section, key.key, key.defaultText));
+            }
+        });
+        SizeBlocks(m);
+        reader.WriteMissingAfter([&] {
+            LoadBlock(reader, m, kFormatLinePrefix, &MovieGen::SetFormatBytes, m.CompressFormat());
+            LoadBlock(reader, m, kParmsLinePrefix, &MovieGen::SetParmsBytes, m.CompressParms());
+        });
+        PointRecordAtBlocks(m);
+        state.setupChanged.Clear();
+        if (!state.automation) {
+            session.view.EnableSaveCommands();
+        }
+        MoveToFront(state.recentFiles, state.currentSetupFile);
+        if (state.automation) {
+            return;
+        }
+        session.view.RecentFilesChanged(state.recentFiles);
+        session.view.RefreshSetupControls();
+        session.view.ShowTitle(MainWindowTitle(state.currentSetupFile));
+    });
+}
+
+bool SaveFile(SetupSession& session) {
+    return Trap(kModule, "SaveFile", [&] {
+        ProgramState& state = session.state;
+        MovieGen& m = session.movieGen;
+        if (state.currentSetupFile.empty()) {
+            const std::optional<std::string> chosen =
+                AskSetupFilePath(session.prompter, FileDialogStyle::kOpen, "Save Setup File");
+            if (!chosen) {
+                return false;
+            }
+            if (chosen->empty()) {
+                ShowNoFileSelected(session.prompter);
+                return false;
+            }
+            state.currentSetupFile = *chosen;
+        }
+        session.ini.SetFile(state.currentSetupFile);
+
+        std::vector<IniEntry> entries;
+        entries.reserve(kSetupKeys.size());
+        for (const SetupKey& key : kSetupKeys) {
+            entries.push_back({std::string(key.section), std::string(key.key), key.save(m)});
+        }
+        session.ini.SetKeys(entries);
+
+        SizeBlocks(m);
+        PointRecordAtBlocks(m);
+        entries.clear();
+        AppendBlockLines(entries, m, kFormatLinePrefix, &MovieGen::FormatBytes, m.CompressFormat());
+        AppendBlockLines(entries, m, kParmsLinePrefix, &MovieGen::ParmsBytes, m.CompressParms());
+        session.ini.SetKeys(entries);
+
+        MoveToFront(state.recentFiles, state.currentSetupFile);
+        session.view.RecentFilesChanged(state.recentFiles);
+        session.view.ShowTitle(MainWindowTitle(state.currentSetupFile));
+        state.setupChanged.Clear();
+        return true;
+    });
+}
+
+}  // namespace chronoreel

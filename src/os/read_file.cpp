@@ -1,0 +1,67 @@
+#include "os/read_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace chronoreel {
+namespace {
+
+// Owns an open file descriptor and closes it when it goes.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
+                                                       std::size_t maxBytes) {
+    // Non-blocking, so that opening a pipe that carries an image name does not wait for a
+    // writer; for a regular file the flag changes nothing.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.Get() < 0) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
+        static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t got = ::read(file.Get(), buffer.data() + done, buffer.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    if (done == 0) {
+        return std::nullopt;
+    }
+    buffer.resize(done);
+    return buffer;
+}
+
+}  // namespace chronoreel

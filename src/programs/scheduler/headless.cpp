@@ -1,0 +1,108 @@
+#include "programs/scheduler/headless.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+
+#include "base/clock.h"
+#include "base/date_time.h"
+#include "os/stop_signals.h"
+#include "programs/scheduler/headless_log.h"
+#include "scheduler/launcher.h"
+#include "scheduler/run_lock.h"
+#include "scheduler/scheduler_state.h"
+
+namespace chronoreel {
+namespace {
+
+// Ticks come this long after each whole second, so that a tick never lands just before the
+// minute it is meant to see.
+constexpr int kTickOffsetMilliseconds = 20;
+
+// Milliseconds from now to the next tick: just after the next whole second of the clock.
+int MillisecondsToNextTick(DateTime now) {
+    const double seconds = now * kSecondsPerDay;
+    const double intoSecond = seconds - std::floor(seconds);
+    const int wait =
+        static_cast<int>(std::ceil((1.0 - intoSecond) * 1000.0)) + kTickOffsetMilliseconds;
+    return std::clamp(wait, 1, 1000 + kTickOffsetMilliseconds);
+}
+
+// Sleeps until the next tick; false when a stop signal came.
+bool WaitForNextTick(const Clock& clock, const StopSignals& stopSignals) {
+    pollfd wake{stopSignals.WakeDescriptor(), POLLIN, 0};
+    const int result = ::poll(&wake, 1, MillisecondsToNextTick(clock.Now()));
+    (void)result;  // a timeout, a signal byte or an interruption: the flag says which
+    return !StopSignals::Received();
+}
+
+// Running with no tasks because the file could not be read would look like a quiet day, and
+// the save at the end could not write it either.
+bool TaskFileReadable(const std::string& taskFilePath) {
+    if (::access(taskFilePath.c_str(), F_OK) == 0 && ::access(taskFilePath.c_str(), R_OK) != 0) {
+        std::fprintf(stderr, "chronoreel-scheduler: cannot read the task file %s\n",
+                     taskFilePath.c_str());
+        return false;
+    }
+    return true;
+}
+
+void ReportLoaded(const TaskFile& tasks) {
+    const std::string& movieMaker = tasks.ChronoreelPath();
+    std::fprintf(stderr, "chronoreel-scheduler: %d task(s) from %s, movie maker %s\n",
+                 static_cast<int>(tasks.TaskCount()), tasks.TaskFilePath().c_str(),
+                 movieMaker.c_str());
+    if (movieMaker.find('/') != std::string::npos && ::access(movieMaker.c_str(), X_OK) != 0) {
+        std::fprintf(stderr,
+                     "chronoreel-scheduler: warning: the movie maker %s cannot be run; runs will "
+                     "end with \"Error\" (ChronoreelPath in the task file names it)\n",
+                     movieMaker.c_str());
+    }
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+int RunHeadless(const std::string& taskFilePath, const std::string& defaultChronoreelPath) {
+    if (!TaskFileReadable(taskFilePath)) {
+        return kExitUnreadableTaskFile;
+    }
+    TaskFileRunLock::Refusal refusal;
+    const auto lock = TaskFileRunLock::Acquire(taskFilePath, refusal);
+    if (!lock) {
+        std::fprintf(stderr, "chronoreel-scheduler: %s\n", refusal.message.c_str());
+        return refusal.busy ? kExitSchedulerBusy : kExitCannotLock;
+    }
+    const StopSignals stopSignals;
+    if (stopSignals.WakeDescriptor() < 0) {
+        std::fprintf(stderr, "chronoreel-scheduler: cannot create the signal pipe\n");
+        return kExitSystemError;
+    }
+    // A log reader that goes away must not end the scheduler (the movie makers get SIGPIPE
+    // back at its default when they start).
+    std::signal(SIGPIPE, SIG_IGN);
+
+    SystemClock clock;
+    ChildProcessLauncher launcher;
+    SchedulerState state(launcher, clock);
+    state.Main(taskFilePath, defaultChronoreelPath);
+    HeadlessLog log(stdout);
+    state.GetEngine().SetObserver(&log);
+    ReportLoaded(state.Tasks());
+
+    do {
+        state.GetEngine().Tick();
+    } while (!StopSignals::Received() && WaitForNextTick(clock, stopSignals));
+
+    // Running movie makers are left running: the launcher lets go of them without a signal.
+    state.GetEngine().SetObserver(nullptr);
+    state.Shutdown();
+    std::fprintf(stderr, "chronoreel-scheduler: stopped, tasks saved\n");
+    return 0;
+}
+
+}  // namespace chronoreel

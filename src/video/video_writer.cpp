@@ -1,0 +1,256 @@
+#include "video/video_writer.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <new>
+
+#include "base/app_error.h"
+#include "video/avi_muxer.h"
+#include "video/empty_avi.h"
+#include "video/ffmpeg_handles.h"
+#include "video/movie_temp_file.h"
+#include "video/video_codec_choice.h"
+#include "video/video_encoder.h"
+
+namespace chronoreel {
+namespace {
+
+// Bytes of one BI_RGB row: 3 per pixel, padded to a multiple of 4.
+int DibRowBytes(int width) {
+    return (width * 3 + 3) & ~3;
+}
+
+void RequireThat(bool condition, const char* what) {
+    if (!condition) {
+        throw AppError(kErrInternal, std::string("VideoWriter: ") + what);
+    }
+}
+
+}  // namespace
+
+struct VideoWriter::Impl {
+    MovieTempFile file;
+    VideoSettings settings;
+    CodecChoice choice;
+    std::unique_ptr<AviMuxer> muxer;
+    std::unique_ptr<VideoEncoder> encoder;
+    AvPacketPtr rawPacket;
+    RowOrder rowOrder = RowOrder::kBottomUp;
+    bool streamStarted = false;
+    VideoStatus failure;  // the first failure of the stream; later frames repeat it
+    int width = 0;
+    int height = 0;
+    int framesWritten = 0;
+
+    VideoStatus StartStream(int frameWidth, int frameHeight);
+    VideoStatus StartRawStream();
+    VideoStatus StartEncodedStream();
+    VideoStatus WriteRaw(const std::uint8_t* pixels, int strideBytes);
+    VideoStatus WriteEncoded(const std::uint8_t* pixels, int strideBytes);
+    VideoStatus FinishFile();
+    void DropStream();
+};
+
+VideoStatus VideoWriter::Impl::StartStream(int frameWidth, int frameHeight) {
+    width = frameWidth;
+    height = frameHeight;
+    muxer = std::make_unique<AviMuxer>(file.Descriptor());
+    VideoStatus status = choice.uncompressed ? StartRawStream() : StartEncodedStream();
+    streamStarted = status.Ok();
+    return status;
+}
+
+VideoStatus VideoWriter::Impl::StartRawStream() {
+    VideoStatus status = muxer->StartRaw(width, height, settings.framesPerSecond, rowOrder);
+    if (!status.Ok()) {
+        return status;
+    }
+    rawPacket.reset(av_packet_alloc());
+    const int frameBytes = DibRowBytes(width) * height;
+    if (!rawPacket || av_new_packet(rawPacket.get(), frameBytes) < 0) {
+        throw std::bad_alloc();
+    }
+    // Row padding stays zero; only the pixels are copied in later.
+    std::memset(rawPacket->data, 0, static_cast<std::size_t>(frameBytes));
+    rawPacket->flags = AV_PKT_FLAG_KEY;
+    rawPacket->duration = 1;
+    return {};
+}
+
+VideoStatus VideoWriter::Impl::StartEncodedStream() {
+    encoder = std::make_unique<VideoEncoder>(choice, width, height);
+    VideoStatus status = encoder->Open(settings);
+    if (!status.Ok()) {
+        return status;
+    }
+    return muxer->StartEncoded(encoder->Context(), settings.framesPerSecond);
+}
+
+VideoStatus VideoWriter::Impl::WriteRaw(const std::uint8_t* pixels, int strideBytes) {
+    if (av_packet_make_writable(rawPacket.get()) < 0) {
+        throw std::bad_alloc();
+    }
+    const int rowBytes = DibRowBytes(width);
+    const std::size_t pixelBytes = static_cast<std::size_t>(width) * 3;
+    if (rowOrder == RowOrder::kBottomUp && strideBytes == rowBytes &&
+        pixelBytes == static_cast<std::size_t>(rowBytes)) {
+        std::memcpy(rawPacket->data, pixels, pixelBytes * static_cast<std::size_t>(height));
+    } else {
+        for (int row = 0; row < height; ++row) {
+            const int sourceRow = rowOrder == RowOrder::kBottomUp ? row : height - 1 - row;
+            std::memcpy(rawPacket->data + static_cast<std::ptrdiff_t>(row) * rowBytes,
+                        pixels + static_cast<std::ptrdiff_t>(sourceRow) * strideBytes, pixelBytes);
+        }
+    }
+    rawPacket->pts = framesWritten;
+    rawPacket->dts = framesWritten;
+    return muxer->Write(*rawPacket);
+}
+
+VideoStatus VideoWriter::Impl::WriteEncoded(const std::uint8_t* pixels, int strideBytes) {
+    return encoder->Encode(pixels, strideBytes, framesWritten,
+                           [this](AVPacket& packet) { return muxer->Write(packet); });
+}
+
+// Completes the file's content: the stream's index and header values, or a file without
+// streams when no frame ever came.
+VideoStatus VideoWriter::Impl::FinishFile() {
+    if (streamStarted) {
+        if (encoder) {
+            // Frames still inside the encoder are saved when possible; a failure here still
+            // leaves the frames already written playable.
+            encoder->Flush([this](AVPacket& packet) { return muxer->Write(packet); });
+        }
+        return muxer->Finish();
+    }
+    DropStream();
+    // A stream that failed to start may have left some bytes behind.
+    std::string error;
+    if (ftruncate(file.Descriptor(), 0) != 0 || lseek(file.Descriptor(), 0, SEEK_SET) != 0 ||
+        !WriteAviWithoutStreams(file.Descriptor(), settings.framesPerSecond, error)) {
+        return VideoStatus::Failure(VideoError::kWriteFailed,
+                                    error.empty() ? "cannot write the movie file" : error);
+    }
+    return {};
+}
+
+void VideoWriter::Impl::DropStream() {
+    encoder.reset();
+    muxer.reset();
+    rawPacket.reset();
+}
+
+VideoWriter::VideoWriter() : impl_(std::make_unique<Impl>()) {}
+
+VideoWriter::~VideoWriter() {
+    try {
+        Close();
+    } catch (...) {
+        Discard();
+    }
+}
+
+VideoStatus VideoWriter::Open(const std::filesystem::path& finalPath,
+                              const VideoSettings& settings) {
+    RequireThat(!IsOpen(), "Open while a movie is open");
+    RequireThat(settings.framesPerSecond >= 1, "frames per second below 1");
+    // The writer reports its own failures; FFmpeg's notes and statistics would only clutter
+    // standard error. A program that chose another log level keeps it.
+    if (av_log_get_level() == AV_LOG_INFO) {
+        av_log_set_level(AV_LOG_ERROR);
+    }
+    CodecChoice choice;
+    VideoStatus status = ChooseCodec(settings.handler, choice);
+    if (status.Ok()) {
+        status = CheckEncoderSettings(choice, settings);
+    }
+    if (!status.Ok()) {
+        return status;
+    }
+    std::string error;
+    if (!impl_->file.Create(finalPath, error)) {
+        return VideoStatus::Failure(VideoError::kCannotCreateFile, error);
+    }
+    impl_->settings = settings;
+    impl_->choice = choice;
+    impl_->streamStarted = false;
+    impl_->failure = {};
+    impl_->width = 0;
+    impl_->height = 0;
+    impl_->framesWritten = 0;
+    return {};
+}
+
+VideoStatus VideoWriter::WriteFrame(const std::uint8_t* pixels, int width, int height,
+                                    int strideBytes) {
+    Impl& state = *impl_;
+    RequireThat(IsOpen(), "WriteFrame without an open movie");
+    RequireThat(pixels != nullptr && width > 0 && height > 0 && strideBytes >= width * 3,
+                "WriteFrame with a bad picture");
+    if (!state.failure.Ok()) {
+        return state.failure;
+    }
+    if (!state.streamStarted) {
+        VideoStatus status = state.StartStream(width, height);
+        if (!status.Ok()) {
+            state.failure = status;
+            return status;
+        }
+    }
+    RequireThat(width == state.width && height == state.height,
+                "WriteFrame with a size other than the first frame's");
+    VideoStatus status = state.encoder ? state.WriteEncoded(pixels, strideBytes)
+                                       : state.WriteRaw(pixels, strideBytes);
+    if (!status.Ok()) {
+        state.failure = status;
+        return status;
+    }
+    ++state.framesWritten;
+    return {};
+}
+
+VideoStatus VideoWriter::Close() {
+    if (!IsOpen()) {
+        return {};
+    }
+    Impl& state = *impl_;
+    if (!state.streamStarted && !state.failure.Ok()) {
+        // The stream could not even be created: a movie without frames must not replace the
+        // previous one because of a setting the encoder refused.
+        Discard();
+        return state.failure;
+    }
+    VideoStatus status = state.FinishFile();
+    state.DropStream();
+    state.streamStarted = false;
+    if (!status.Ok()) {
+        state.file.Discard();
+        return status;
+    }
+    std::string error;
+    if (!state.file.Publish(error)) {
+        return VideoStatus::Failure(VideoError::kWriteFailed, error);
+    }
+    return {};
+}
+
+void VideoWriter::Discard() {
+    impl_->DropStream();
+    impl_->streamStarted = false;
+    impl_->file.Discard();
+}
+
+bool VideoWriter::IsOpen() const {
+    return impl_->file.IsOpen();
+}
+
+int VideoWriter::FramesWritten() const {
+    return impl_->framesWritten;
+}
+
+std::filesystem::path VideoWriter::TemporaryPath() const {
+    return impl_->file.TemporaryPath();
+}
+
+}  // namespace chronoreel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "video/video_settings.h"
+#include "video/video_status.h"
+
+namespace chronoreel {
+
+// Writes one movie as an AVI file with a single video stream.
+//
+// The movie goes to a hidden temporary file beside the output path and takes the place of the
+// file at the output path only when it is closed, so until then a previous movie stays whole,
+// and two writers of one path never share a file. Closing publishes the frames written so far,
+// also after a cancel or a failed write; a movie without frames becomes an AVI without streams.
+//
+// Frames come in the drawing surface layout: 24-bit blue-green-red pixels, bottom row first.
+// The first frame fixes the movie size and creates the stream; every frame is one sample,
+// numbered without gaps. Movies above 1 GiB are written as OpenDML AVI.
+class VideoWriter {
+  public:
+    VideoWriter();
+    ~VideoWriter();  // closes (publishes) a movie still open; errors are dropped
+    VideoWriter(const VideoWriter&) = delete;
+    VideoWriter& operator=(const VideoWriter&) = delete;
+
+    // Checks the compressor choice and creates the temporary file. On failure nothing is
+    // created and the file at finalPath is untouched.
+    VideoStatus Open(const std::filesystem::path& finalPath, const VideoSettings& settings);
+
+    // Appends one frame. pixels points at the bottom row; each row holds width pixels of
+    // 3 bytes and rows are strideBytes apart (at least width * 3). Every call after the first
+    // must give the first call's size. After a failure the movie can still be closed.
+    VideoStatus WriteFrame(const std::uint8_t* pixels, int width, int height, int strideBytes);
+
+    // Finishes the file, flushes it to disk and renames it over the output path. Closing a
+    // writer that is not open does nothing. On failure, and when the first frame failed
+    // because the stream could not be created, the temporary file is removed and the file at
+    // the output path is untouched.
+    VideoStatus Close();
+
+    // Ends the movie without publishing it: the temporary file is removed and the file at the
+    // output path is untouched.
+    void Discard();
+
+    bool IsOpen() const;
+    int FramesWritten() const;
+    // The temporary file while open (empty otherwise).
+    std::filesystem::path TemporaryPath() const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace chronoreel

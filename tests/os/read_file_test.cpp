@@ -1,0 +1,38 @@
+#include "os/read_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace chronoreel {
+namespace {
+
+using testing::TempDir;
+using testing::WriteText;
+
+TEST(ReadWholeFile, ReadsTheWholeContent) {
+    TempDir dir;
+    const std::string content("\xFF\xD8\x00 binary \r\n\x1A end", 16);
+    WriteText(dir / "a.jpg", content);
+    const auto bytes = ReadWholeFile(dir / "a.jpg", content.size());
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(std::string(bytes->begin(), bytes->end()), content);
+}
+
+// Each of these is an unreadable frame for the run, and none may block or fill the memory.
+TEST(ReadWholeFile, RefusesWhatIsNoStillImageFile) {
+    TempDir dir;
+    WriteText(dir / "empty.jpg", "");
+    WriteText(dir / "big.jpg", "0123456789");
+    std::filesystem::create_directory(dir / "folder.jpg");
+    ASSERT_EQ(mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
+    for (const char* name : {"missing.jpg", "empty.jpg", "big.jpg", "folder.jpg", "pipe.jpg"}) {
+        EXPECT_FALSE(ReadWholeFile(dir / name, 9)) << name;
+    }
+}
+
+}  // namespace
+}  // namespace chronoreel
