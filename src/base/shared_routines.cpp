@@ -9,6 +9,7 @@
 
 #include "base/app_error.h"
 #include "base/error_report.h"
+#include "base/event_pump.h"
 
 namespace chronoreel {
 namespace {
@@ -53,18 +54,14 @@ double ElapsedWholeSeconds(double startSeconds, double nowSeconds) {
 
 DelayHooks DefaultDelayHooks() {
     return {
-        [] {},
         LocalSecondsSinceMidnight,
         [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); },
     };
 }
 
 void SetDelayHooks(DelayHooks hooks) {
-    // A hook left empty keeps its default, so installing only the event pump is enough.
+    // A hook left empty keeps its default.
     const DelayHooks defaults = DefaultDelayHooks();
-    if (!hooks.pumpEvents) {
-        hooks.pumpEvents = defaults.pumpEvents;
-    }
     if (!hooks.secondsSinceMidnight) {
         hooks.secondsSinceMidnight = defaults.secondsSinceMidnight;
     }
@@ -89,7 +86,7 @@ void Delay(double seconds) {
     // clock from being read, and the wait goes on.
     for (;;) {
         try {
-            hooks.pumpEvents();
+            LetEventsRun();
         } catch (...) {
         }
         try {

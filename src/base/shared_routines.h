@@ -23,10 +23,8 @@ bool IsValidArray(const std::optional<std::vector<T>>& list) {
     return list.has_value() && !list->empty();
 }
 
-// What Delay needs from its surroundings: a window layer installs PumpEvents so that events run
-// while it waits; tests replace the timer and the sleep.
+// What Delay needs from its surroundings; tests replace the timer and the sleep.
 struct DelayHooks {
-    std::function<void()> pumpEvents;               // nothing to pump without windows
     std::function<double()> secondsSinceMidnight;   // local time, fractional seconds
     std::function<void()> sleepBriefly;             // between rounds, about 1 ms
 };
@@ -34,7 +32,7 @@ void SetDelayHooks(DelayHooks hooks);
 DelayHooks DefaultDelayHooks();
 
 // Waits until the elapsed whole seconds (rounded half to even, modulo a day) reach seconds,
-// letting events run on every round.
+// letting window events run (LetEventsRun) on every round.
 void Delay(double seconds);
 
 }  // namespace chronoreel

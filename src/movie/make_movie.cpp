@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/error_report.h"
+#include "base/event_pump.h"
 #include "base/numbers.h"
 #include "base/shared_routines.h"
 #include "imaging/frame_renderer.h"
@@ -118,7 +119,7 @@ class MovieRun {
     }
     void PumpEvents() {
         if (context_.view) {
-            context_.view->PumpEvents();
+            LetEventsRun();
         }
     }
     // The waits only keep a status readable: a run without windows does not wait.
@@ -284,7 +285,6 @@ class MovieRun {
         Frame("");
         Refresh();
         PostCommandWait wait;
-        wait.pumpEvents = [this] { PumpEvents(); };
         wait.keepWaiting = [this] { return !Cancelled(); };
         const PostCommandResult result =
             RunPostGenerationCommand(shell, runStart_, gen_.OutputAVIPath(), wait);
@@ -357,7 +357,7 @@ class MovieRun {
         previewOpen_ = false;
         if (!context_.automation) {
             context_.view->BringMainWindowToFront();
-            context_.view->PumpEvents();
+            LetEventsRun();
         }
     }
 

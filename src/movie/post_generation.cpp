@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/error_report.h"
+#include "base/event_pump.h"
 #include "os/command_string.h"
 
 namespace chronoreel {
@@ -81,9 +82,7 @@ std::string OutDirOf(std::string_view path) {
 ProcessStatus WaitForCommand(ChildProcess& child, const PostCommandWait& wait) {
     ProcessStatus status = ProcessStatus::kRunning;
     do {
-        if (wait.pumpEvents) {
-            wait.pumpEvents();
-        }
+        LetEventsRun();
         status = child.Status();
     } while (status == ProcessStatus::kRunning && (!wait.keepWaiting || wait.keepWaiting()));
     return status;

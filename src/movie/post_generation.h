@@ -43,7 +43,6 @@ bool HasPostGenerationCommand(std::string_view shellCommand);
 
 // What the wait for the command needs from the run.
 struct PostCommandWait {
-    std::function<void()> pumpEvents;   // lets window events run before each poll; may be empty
     std::function<bool()> keepWaiting;  // false ends the wait (cancel); empty: wait to the end
 };
 

@@ -25,8 +25,6 @@ class RunView {
     virtual void ShowFrame(const DIB& movieSurface, bool firstFrame) = 0;
     // Repaints at once.
     virtual void Refresh() = 0;
-    // Lets pending window events run (the Cancel button among them).
-    virtual void PumpEvents() = 0;
     // A message box of the run ("There was an error writing the AVI file.").
     virtual void ShowMessage(std::string_view text, std::string_view title) = 0;
     // Closes the preview at the end of the run.

@@ -1,4 +1,5 @@
 #include "base/shared_routines.h"
+#include "base/event_pump.h"
 
 #include <gtest/gtest.h>
 
@@ -41,13 +42,13 @@ class DelayWithFakeTimer : public ::testing::Test {
         nowMs_ = startMs;
         startMs_ = startMs;
         stepMs_ = stepMs;
+        SetEventPump([this] {
+            ++pumps_;
+            if (pumpFails_) {
+                throw std::runtime_error("pump failed");
+            }
+        });
         SetDelayHooks({
-            [this] {
-                ++pumps_;
-                if (pumpFails_) {
-                    throw std::runtime_error("pump failed");
-                }
-            },
             [this] {
                 if (clockFailsEvery_ != 0 && ++clockReads_ % clockFailsEvery_ == 0) {
                     throw std::runtime_error("timer failed");
@@ -57,7 +58,10 @@ class DelayWithFakeTimer : public ::testing::Test {
             [this] { nowMs_ += stepMs_; },
         });
     }
-    void TearDown() override { SetDelayHooks(DefaultDelayHooks()); }
+    void TearDown() override {
+        SetDelayHooks(DefaultDelayHooks());
+        SetEventPump(nullptr);
+    }
 
     std::int64_t WaitedMs() const { return nowMs_ - startMs_; }
 
@@ -130,9 +134,9 @@ TEST_F(DelayWithFakeTimer, ErrorBeforeTheWaitIsReported) {
 
 TEST(SharedRoutines, DelayWithTheSystemClockLetsEventsRunOnce) {
     int pumps = 0;
-    SetDelayHooks({[&] { ++pumps; }, nullptr, nullptr});  // the rest stays the default
+    SetEventPump([&] { ++pumps; });
     Delay(0.0);
-    SetDelayHooks(DefaultDelayHooks());
+    SetEventPump(nullptr);
     EXPECT_EQ(pumps, 1);
 }
 

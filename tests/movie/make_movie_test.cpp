@@ -50,7 +50,6 @@ class RecordingView final : public RunView {
         Record("show");
     }
     void Refresh() override {}
-    void PumpEvents() override {}
     void ShowMessage(std::string_view text, std::string_view) override {
         Record("message " + std::string(text));
     }

@@ -5,17 +5,29 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "base/event_pump.h"
 #include "support/temp_dir.h"
 
 namespace chronoreel {
 namespace {
+
+// Installs an event pump for one test.
+class ScopedEventPump {
+  public:
+    explicit ScopedEventPump(std::function<void()> pump) { SetEventPump(std::move(pump)); }
+    ~ScopedEventPump() { SetEventPump(nullptr); }
+    ScopedEventPump(const ScopedEventPump&) = delete;
+    ScopedEventPump& operator=(const ScopedEventPump&) = delete;
+};
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -134,8 +146,9 @@ TEST(PostGenerationCommand, BlankCommandsAreNotRun) {
         SCOPED_TRACE(command);
         EXPECT_FALSE(HasPostGenerationCommand(command));
         int pumps = 0;
+        const ScopedEventPump pump([&] { ++pumps; });
         const PostCommandResult result =
-            RunPostGenerationCommand(command, ExampleStart(), "x.avi", {[&] { ++pumps; }, {}});
+            RunPostGenerationCommand(command, ExampleStart(), "x.avi", {});
         EXPECT_EQ(result.outcome, PostCommandOutcome::kNotRun);
         EXPECT_EQ(pumps, 0);
     }
@@ -146,11 +159,12 @@ TEST(PostGenerationCommand, RunsTheFilledCommandWithoutAShellAndWaitsForIt) {
     testing::TempDir dir;
     const std::string outputPath = (dir / "cam.avi").string();
     int pumps = 0;
+    const ScopedEventPump pump([&] { ++pumps; });
     // The sleep makes sure the run really waited, with events let through meanwhile.
     const PostCommandResult result = RunPostGenerationCommand(
         "sh -c \"sleep 0.2; printf '%s' '<outfilebase>-<date><time>' > '<outdir>done.txt'; "
         "exit 5\"",
-        ExampleStart(), outputPath, {[&] { ++pumps; }, {}});
+        ExampleStart(), outputPath, {});
     EXPECT_EQ(result.outcome, PostCommandOutcome::kEnded);
     ASSERT_TRUE(result.exit.has_value());
     EXPECT_EQ(result.exit->kind, ChildExit::Kind::kExited);
@@ -162,9 +176,10 @@ TEST(PostGenerationCommand, RunsTheFilledCommandWithoutAShellAndWaitsForIt) {
 
 TEST(PostGenerationCommand, ACommandThatCannotBeStartedFails) {
     int pumps = 0;
+    const ScopedEventPump pump([&] { ++pumps; });
     const PostCommandResult result =
         RunPostGenerationCommand("chronoreel-no-such-program-4711 <outpath>", ExampleStart(),
-                                 "/m/cam.avi", {[&] { ++pumps; }, [] { return true; }});
+                                 "/m/cam.avi", {[] { return true; }});
     EXPECT_EQ(result.outcome, PostCommandOutcome::kFailed);
     EXPECT_EQ(result.commandText, "chronoreel-no-such-program-4711 /m/cam.avi");
     EXPECT_EQ(result.pid, 0);
@@ -175,7 +190,7 @@ TEST(PostGenerationCommand, ACommandThatCannotBeStartedFails) {
 TEST(PostGenerationCommand, CancelEndsTheWaitAndLeavesTheCommandRunning) {
     int polls = 0;
     const PostCommandResult result = RunPostGenerationCommand("sleep 5", ExampleStart(), "x.avi",
-                                                              {{}, [&] { return ++polls < 3; }});
+                                                              {[&] { return ++polls < 3; }});
     EXPECT_EQ(result.outcome, PostCommandOutcome::kCancelled);
     EXPECT_EQ(polls, 3);
     ASSERT_GT(result.pid, 0);

@@ -8,6 +8,7 @@
 
 #include "programs/movie_maker/command_line.h"
 #include "base/error_report.h"
+#include "base/event_pump.h"
 #include "base/exit_codes.h"
 #include "base/numbers.h"
 #include "os/process_name.h"
@@ -19,7 +20,9 @@
 #include "movie/run_view.h"
 #include "movie/settings_listing.h"
 #include "ini/ini.h"
+#include "movie_setup/interactive_start.h"
 #include "movie_setup/mod_file.h"
+#include "movie_setup/movie_maker_objects.h"
 #include "movie_setup/program_state.h"
 #include "movie_setup/setup_file.h"
 #include "movie_setup/setup_session.h"
@@ -50,11 +53,8 @@ class SilentPrompter final : public Prompter {
     }
 };
 
-// The program-wide objects of one start, released in reverse order at the end.
-struct ProgramObjects {
-    ProgramState state;
-    MovieGen movieGen{state.setupChanged};
-    INI ini;
+// The program-wide objects of a start without a main window.
+struct ProgramObjects : MovieMakerObjects {
     SilentPrompter silentPrompter;
     SetupView noView;
 };
@@ -176,9 +176,14 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
     return ExitCodeFor(outcome);
 }
 
-// The interactive session: the splash, the main window and its events. This build has no
-// windows, so the start ends here with a hint at the unattended run.
+// The interactive session belongs to the windows. A build without them ends here with a hint at
+// the unattended run.
 int InteractiveSession(const MovieMakerEnvironment& env, const CommandLineValues& values) {
+    if (env.windows.runInteractive) {
+        MovieMakerObjects objects;
+        return env.windows.runInteractive({objects, values.setupFile, values.missingSetupFile,
+                                           env.currentDirectory, env.clock});
+    }
     if (!values.missingSetupFile.empty()) {
         env.err << kMessagePrefix << "setup file not found: " << values.missingSetupFile << '\n';
     }
@@ -198,6 +203,7 @@ void SetUpLocale() {
 int MovieMakerMain(const MovieMakerEnvironment& env) {
     return Trap(kModule, "Main", [&]() -> int {
         SetUpLocale();
+        SetEventPump(env.windows.pumpEvents);
         // The command line is read first, so that --help, --version, a usage error and a dry
         // run never write Chronoreel.INI.
         const CommandLineResult commandLine =

@@ -12,12 +12,19 @@ namespace chronoreel {
 class Clock;
 class Prompter;
 class RunView;
+struct InteractiveStart;
 
-// What the windows lend the movie maker. A run without windows leaves every member empty.
+// What the windows lend the movie maker. A build or a run without windows leaves every member
+// empty.
 struct MovieMakerWindows {
     bool hasDisplay = false;                                // a display the windows can open on
     std::function<std::unique_ptr<RunView>()> makeRunView;  // the preview window; empty: none
     Prompter* prompter = nullptr;                           // nullptr: nobody is asked anything
+    // Lets pending window events run; installed as the program's one event pump.
+    std::function<void()> pumpEvents;
+    // The interactive session: the splash, the main window over the given objects and its
+    // events until the program ends; gives the exit code. Empty: this build has no windows.
+    std::function<int(const InteractiveStart&)> runInteractive;
 };
 
 // Everything the movie maker takes from its surroundings.
