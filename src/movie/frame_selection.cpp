@@ -38,15 +38,15 @@ DateTime WindowEdge(const EdgeOptions& edge, DateTime runStart, const SunTimesSo
 }
 
 bool InWindow(DateTime stamp, const SelectionSettings& settings, const TimeWindow& window) {
-    return settings.timeOption != 1 || (window.start <= stamp && stamp <= window.stop);
+    return settings.TimeOption != 1 || (window.start <= stamp && stamp <= window.stop);
 }
 
 bool WholeListQualifies(const std::vector<DateTime>& stamps, const SelectionSettings& settings,
                         const TimeWindow& window) {
-    if (settings.imageIntervalOption == 1) {
+    if (settings.ImageIntervalOption == 1) {
         return false;
     }
-    return settings.timeOption != 1 ||
+    return settings.TimeOption != 1 ||
            (stamps.front() >= window.start && stamps.back() <= window.stop);
 }
 
@@ -58,8 +58,8 @@ class Thinning {
              std::vector<std::size_t>& frames)
         : stamps_(stamps),
           frames_(frames),
-          duplicateCount_(settings.duplicateCount),
-          delta_(settings.imagesPerHour == 0 ? 1.0 / 24 : 1.0 / 24 / settings.imagesPerHour) {}
+          duplicateCount_(settings.DuplicateCount),
+          delta_(settings.ImagesPerHour == 0 ? 1.0 / 24 : 1.0 / 24 / settings.ImagesPerHour) {}
 
     void Place(std::size_t i) {
         const DateTime t = stamps_[i];
@@ -119,17 +119,17 @@ TimeWindow ComputeTimeWindow(const SelectionSettings& settings, DateTime runStar
                              const SunTimesSource& sun) {
     TimeWindow window;
     window.start =
-        WindowEdge({settings.startTimeOption, settings.startTimeRelative, settings.startTimeToday,
-                    settings.startTimeYesterday, settings.startTimeAbsolute,
-                    settings.startTimeSunriseRelative, settings.startTimeSunsetRelative},
+        WindowEdge({settings.StartTimeOption, settings.StartTimeRelative, settings.StartTimeToday,
+                    settings.StartTimeYesterday, settings.StartTimeAbsolute,
+                    settings.StartTimeSunriseRelative, settings.StartTimeSunsetRelative},
                    runStart, sun);
     window.stop =
-        WindowEdge({settings.stopTimeOption, settings.stopTimeRelative, settings.stopTimeToday,
-                    settings.stopTimeYesterday, settings.stopTimeAbsolute,
-                    settings.stopTimeSunriseRelative, settings.stopTimeSunsetRelative},
+        WindowEdge({settings.StopTimeOption, settings.StopTimeRelative, settings.StopTimeToday,
+                    settings.StopTimeYesterday, settings.StopTimeAbsolute,
+                    settings.StopTimeSunriseRelative, settings.StopTimeSunsetRelative},
                    runStart, sun);
-    window.direction = settings.movieDirection;
-    if (settings.timeOption == 1 && window.start > window.stop) {
+    window.direction = settings.MovieDirection;
+    if (settings.TimeOption == 1 && window.start > window.stop) {
         window.direction = -window.direction;
         std::swap(window.start, window.stop);
     }
@@ -152,7 +152,7 @@ FrameSelection SelectFrames(const std::vector<DateTime>& stamps, const Selection
     Thinning thinning(stamps, settings, selection.frames);
     for (std::size_t i = 0; i < stamps.size(); ++i) {
         if (InWindow(stamps[i], settings, window)) {
-            if (settings.imageIntervalOption == 1) {
+            if (settings.ImageIntervalOption == 1) {
                 thinning.Place(i);
             } else {
                 selection.frames.push_back(i);

@@ -6,31 +6,13 @@
 #include <vector>
 
 #include "base/date_time.h"
+#include "movie/movie_settings.h"
 
 namespace chronoreel {
 
-// The settings that decide the time window and the frames, as the setup holds them.
-struct SelectionSettings {
-    std::int32_t timeOption = 0;  // 0: ignore file times, 1: use the start-to-stop window
-    std::int32_t startTimeOption = 0;
-    double startTimeRelative = 0;
-    DateTime startTimeToday = 0;
-    DateTime startTimeYesterday = 0;
-    DateTime startTimeAbsolute = 0;
-    double startTimeSunriseRelative = 0;
-    double startTimeSunsetRelative = 0;
-    std::int32_t stopTimeOption = 0;
-    double stopTimeRelative = 0;
-    DateTime stopTimeToday = 0;
-    DateTime stopTimeYesterday = 0;
-    DateTime stopTimeAbsolute = 0;
-    double stopTimeSunriseRelative = 0;
-    double stopTimeSunsetRelative = 0;
-    std::int32_t imageIntervalOption = 0;  // 0: every image, 1: thin to imagesPerHour
-    double imagesPerHour = 60;
-    std::int32_t duplicateCount = 2;
-    std::int32_t movieDirection = 1;
-};
+// The settings that decide the time window and the frames: the selection reads them straight
+// from the movie settings.
+using SelectionSettings = MovieSettings;
 
 // Today's sunrise and sunset as time-of-day fractions; asked only for the edges that need them.
 struct SunTimesSource {

@@ -169,14 +169,6 @@ class MovieRun {
         };
         progress.sorting = [this] { Status(kStatusSorting); };
         images_ = GetFileSpecs(ScanSettingsOf(gen_), progress);
-        auto& state = gen_.RunState();
-        if (images_.empty()) {
-            state.imageList.reset();
-            state.timeStampList.reset();
-        } else {
-            state.imageList = images_.paths;
-            state.timeStampList = images_.stamps;
-        }
     }
 
     FrameSelection SelectFramesWithProgress() {
@@ -395,28 +387,8 @@ ScanSettings ScanSettingsOf(const MovieGen& gen) {
         gen.TimeStampOption() == 1 ? TimeStampSource::kFileName : TimeStampSource::kLastModified};
 }
 
-SelectionSettings SelectionSettingsOf(const MovieGen& gen) {
-    SelectionSettings s;
-    s.timeOption = gen.TimeOption();
-    s.startTimeOption = gen.StartTimeOption();
-    s.startTimeRelative = gen.StartTimeRelative();
-    s.startTimeToday = gen.StartTimeToday();
-    s.startTimeYesterday = gen.StartTimeYesterday();
-    s.startTimeAbsolute = gen.StartTimeAbsolute();
-    s.startTimeSunriseRelative = gen.StartTimeSunriseRelative();
-    s.startTimeSunsetRelative = gen.StartTimeSunsetRelative();
-    s.stopTimeOption = gen.StopTimeOption();
-    s.stopTimeRelative = gen.StopTimeRelative();
-    s.stopTimeToday = gen.StopTimeToday();
-    s.stopTimeYesterday = gen.StopTimeYesterday();
-    s.stopTimeAbsolute = gen.StopTimeAbsolute();
-    s.stopTimeSunriseRelative = gen.StopTimeSunriseRelative();
-    s.stopTimeSunsetRelative = gen.StopTimeSunsetRelative();
-    s.imageIntervalOption = gen.ImageIntervalOption();
-    s.imagesPerHour = gen.ImagesPerHour();
-    s.duplicateCount = gen.DuplicateCount();
-    s.movieDirection = gen.MovieDirection();
-    return s;
+const SelectionSettings& SelectionSettingsOf(const MovieGen& gen) {
+    return gen.Settings();
 }
 
 RunOutcome MakeMovie(MovieGen& gen, const RunContext& context) {

@@ -46,7 +46,7 @@ struct RunContext {
 
 // The settings of gen as scan and selection take them.
 ScanSettings ScanSettingsOf(const MovieGen& gen);
-SelectionSettings SelectionSettingsOf(const MovieGen& gen);
+const SelectionSettings& SelectionSettingsOf(const MovieGen& gen);
 
 // Makes one movie from the settings of gen: scan, selection, rendering, writing, the
 // post-generation command and the deletion of old images, with every status and frame text

@@ -23,12 +23,17 @@ constexpr std::string_view kCompress = "Compress";
 
 // One setup key: where it lives, its default text and how it moves between text and MovieGen.
 struct SetupKey {
-    std::string_view section;
+    int order;
+    SetupSection section;
     std::string_view key;
     std::string_view defaultText;
     void (*load)(MovieGen&, const std::string&);
     std::string (*save)(const MovieGen&);
 };
+
+std::string_view SectionName(SetupSection section) {
+    return section == SetupSection::Compress ? kCompress : kGeneral;
+}
 
 // Integers that the file may hold with a fraction: read as a real, rounded half to even. A
 // value outside the 32-bit range cannot be held and is an error.
@@ -41,126 +46,43 @@ std::int32_t RoundedInt32(std::string_view text) {
     return static_cast<std::int32_t>(value);
 }
 
-// Every key of both sections in the order in which they are read and written.
-const std::array<SetupKey, 39> kSetupKeys = {{
-    {kGeneral, "DeleteOldImages", "False",
-     [](MovieGen& m, const std::string& t) { m.SetDeleteOldImages(Str2Bool(t)); },
-     [](const MovieGen& m) { return CStrNI(m.DeleteOldImages()); }},
-    {kGeneral, "DeleteOldImagesHours", "168",
-     [](MovieGen& m, const std::string& t) { m.SetDeleteOldImagesHours(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.DeleteOldImagesHours()); }},
-    {kGeneral, "ImageFilter", "*.jpg",
-     [](MovieGen& m, const std::string& t) { m.SetImageFilter(t); },
-     [](const MovieGen& m) { return m.ImageFilter(); }},
-    {kGeneral, "ImageIntervalOption", "0",
-     [](MovieGen& m, const std::string& t) { m.SetImageIntervalOption(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.ImageIntervalOption()); }},
-    {kGeneral, "ImagesPerHour", "60",
-     [](MovieGen& m, const std::string& t) { m.SetImagesPerHour(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.ImagesPerHour()); }},
-    {kGeneral, "DuplicateCount", "2",
-     [](MovieGen& m, const std::string& t) { m.SetDuplicateCount(RoundedInt32(t)); },
-     [](const MovieGen& m) { return CStrNI(m.DuplicateCount()); }},
-    {kGeneral, "Direction", "1",
-     [](MovieGen& m, const std::string& t) { m.SetMovieDirection(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.MovieDirection()); }},
-    {kGeneral, "MovieFPS", "24",
-     [](MovieGen& m, const std::string& t) { m.SetMovieFPS(RoundedInt32(t)); },
-     [](const MovieGen& m) { return CStrNI(m.MovieFPS()); }},
-    {kGeneral, "MovieSizeHeight", "240",
-     [](MovieGen& m, const std::string& t) { m.SetMovieSizeHeight(RoundedInt32(t)); },
-     [](const MovieGen& m) { return CStrNI(m.MovieSizeHeight()); }},
-    {kGeneral, "MovieSizeOption", "0",
-     [](MovieGen& m, const std::string& t) { m.SetMovieSizeOption(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.MovieSizeOption()); }},
-    {kGeneral, "MovieSizeWidth", "320",
-     [](MovieGen& m, const std::string& t) { m.SetMovieSizeWidth(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.MovieSizeWidth()); }},
-    {kGeneral, "OutputAVIPath", "mymovie.avi",
-     [](MovieGen& m, const std::string& t) { m.SetOutputAVIPath(t); },
-     [](const MovieGen& m) { return m.OutputAVIPath(); }},
-    {kGeneral, "PostGenerationShell", "",
-     [](MovieGen& m, const std::string& t) { m.SetPostGenerationShell(t); },
-     [](const MovieGen& m) { return m.PostGenerationShell(); }},
-    {kGeneral, "TimeOption", "0",
-     [](MovieGen& m, const std::string& t) { m.SetTimeOption(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.TimeOption()); }},
-    {kGeneral, "StartTimeAbsolute", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStartTimeAbsolute(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StartTimeAbsolute()); }},
-    {kGeneral, "StartTimeOption", "1",
-     [](MovieGen& m, const std::string& t) { m.SetStartTimeOption(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StartTimeOption()); }},
-    {kGeneral, "StartTimeRelative", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStartTimeRelative(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StartTimeRelative()); }},
-    {kGeneral, "StartTimeToday", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStartTimeToday(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StartTimeToday()); }},
-    {kGeneral, "StartTimeSunriseRelative", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStartTimeSunriseRelative(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StartTimeSunriseRelative()); }},
-    {kGeneral, "StartTimeSunsetRelative", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStartTimeSunsetRelative(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StartTimeSunsetRelative()); }},
-    {kGeneral, "StartTimeYesterday", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStartTimeYesterday(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StartTimeYesterday()); }},
-    {kGeneral, "StillDirectory", "images",
-     [](MovieGen& m, const std::string& t) { m.SetStillDirectory(t); },
-     [](const MovieGen& m) { return m.StillDirectory(); }},
-    {kGeneral, "StopTimeAbsolute", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStopTimeAbsolute(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StopTimeAbsolute()); }},
-    {kGeneral, "StopTimeOption", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStopTimeOption(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StopTimeOption()); }},
-    {kGeneral, "StopTimeRelative", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStopTimeRelative(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StopTimeRelative()); }},
-    {kGeneral, "StopTimeToday", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStopTimeToday(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StopTimeToday()); }},
-    {kGeneral, "StopTimeSunriseRelative", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStopTimeSunriseRelative(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StopTimeSunriseRelative()); }},
-    {kGeneral, "StopTimeSunsetRelative", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStopTimeSunsetRelative(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StopTimeSunsetRelative()); }},
-    {kGeneral, "StopTimeYesterday", "0",
-     [](MovieGen& m, const std::string& t) { m.SetStopTimeYesterday(Str2DblNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.StopTimeYesterday()); }},
-    {kGeneral, "TimeStampOption", "0",
-     [](MovieGen& m, const std::string& t) { m.SetTimeStampOption(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.TimeStampOption()); }},
-    {kCompress, "Type", "0",
-     [](MovieGen& m, const std::string& t) { m.SetCompressType(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.CompressType()); }},
-    {kCompress, "Format", "1024",
-     [](MovieGen& m, const std::string& t) { m.SetCompressFormat(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.CompressFormat()); }},
-    {kCompress, "Parms", "1024",
-     [](MovieGen& m, const std::string& t) { m.SetCompressParms(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.CompressParms()); }},
-    {kCompress, "BytesPerSecond", "0",
-     [](MovieGen& m, const std::string& t) { m.SetCompressBytesPerSecond(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.CompressBytesPerSecond()); }},
-    {kCompress, "Flags", "0",
-     [](MovieGen& m, const std::string& t) { m.SetCompressFlags(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.CompressFlags()); }},
-    {kCompress, "InterleaveEvery", "0",
-     [](MovieGen& m, const std::string& t) { m.SetCompressInterleaveEvery(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.CompressInterleaveEvery()); }},
-    {kCompress, "KeyFrameEvery", "0",
-     [](MovieGen& m, const std::string& t) { m.SetCompressKeyFrameEvery(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.CompressKeyFrameEvery()); }},
-    {kCompress, "Quality", "0",
-     [](MovieGen& m, const std::string& t) { m.SetCompressQuality(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.CompressQuality()); }},
-    {kCompress, "Handler", "0",
-     [](MovieGen& m, const std::string& t) { m.SetCompressHandler(Str2LngNI(t)); },
-     [](const MovieGen& m) { return CStrNI(m.CompressHandler()); }},
-}};
+// A key's text as the value its setter takes.
+template <SetupReading reading>
+auto ReadValue(const std::string& text) {
+    if constexpr (reading == SetupReading::Text) {
+        return std::string_view(text);
+    } else if constexpr (reading == SetupReading::Bool) {
+        return Str2Bool(text);
+    } else if constexpr (reading == SetupReading::Long) {
+        return Str2LngNI(text);
+    } else if constexpr (reading == SetupReading::Rounded) {
+        return RoundedInt32(text);
+    } else {
+        return Str2DblNI(text);
+    }
+}
+
+// Every saved setting in the order in which the file's keys are read and written.
+const std::vector<SetupKey>& SetupKeys() {
+    static const std::vector<SetupKey> keys = [] {
+        std::vector<SetupKey> all = {
+#define CHRONOREEL_SETUP_KEY(Name, Kind, Initial, Rule, Section, Key, Default, Reading, Order) \
+    {Order,                                                                                \
+     SetupSection::Section,                                                                \
+     Key,                                                                                  \
+     Default,                                                                              \
+     [](MovieGen& m, const std::string& t) { m.Set##Name(ReadValue<SetupReading::Reading>(t)); }, \
+     [](const MovieGen& m) { return SettingText(m.Name()); }},
+            CHRONOREEL_MOVIE_SETTINGS(CHRONOREEL_SETUP_KEY)
+#undef CHRONOREEL_SETUP_KEY
+        };
+        std::erase_if(all, [](const SetupKey& k) { return k.section == SetupSection::NotSaved; });
+        std::sort(all.begin(), all.end(),
+                  [](const SetupKey& a, const SetupKey& b) { return a.order < b.order; });
+        return all;
+    }();
+    return keys;
+}
 
 // A byte block is stored as hex lines of 32 bytes, each line 64 hex digits, the last one
 // filled up with "0". Lines are numbered from 1 with five digits.
@@ -305,11 +227,6 @@ void SizeBlocks(MovieGen& m) {
     m.SetParmsSize(m.CompressParms());
 }
 
-void PointRecordAtBlocks(MovieGen& m) {
-    m.SetCompressFormatPointer(m.FormatPointer());
-    m.SetCompressParmsPointer(m.ParmsPointer());
-}
-
 }  // namespace
 
 void LoadFile(SetupSession& session, LoadMode mode) {
@@ -319,8 +236,8 @@ void LoadFile(SetupSession& session, LoadMode mode) {
         session.ini.SetFile(state.currentSetupFile);
         KeyReader reader(session.ini, mode);
         reader.WriteMissingAfter([&] {
-            for (const SetupKey& key : kSetupKeys) {
-                key.load(m, reader.Read(key.section, key.key, key.defaultText));
+            for (const SetupKey& key : SetupKeys()) {
+                key.load(m, reader.Read(SectionName(key.section), key.key, key.defaultText));
             }
         });
         SizeBlocks(m);
@@ -328,7 +245,6 @@ void LoadFile(SetupSession& session, LoadMode mode) {
             LoadBlock(reader, m, kFormatLinePrefix, &MovieGen::SetFormatBytes, m.CompressFormat());
             LoadBlock(reader, m, kParmsLinePrefix, &MovieGen::SetParmsBytes, m.CompressParms());
         });
-        PointRecordAtBlocks(m);
         state.setupChanged.Clear();
         if (!state.automation) {
             session.view.EnableSaveCommands();
@@ -362,14 +278,14 @@ bool SaveFile(SetupSession& session) {
         session.ini.SetFile(state.currentSetupFile);
 
         std::vector<IniEntry> entries;
-        entries.reserve(kSetupKeys.size());
-        for (const SetupKey& key : kSetupKeys) {
-            entries.push_back({std::string(key.section), std::string(key.key), key.save(m)});
+        entries.reserve(SetupKeys().size());
+        for (const SetupKey& key : SetupKeys()) {
+            entries.push_back(
+                {std::string(SectionName(key.section)), std::string(key.key), key.save(m)});
         }
         session.ini.SetKeys(entries);
 
         SizeBlocks(m);
-        PointRecordAtBlocks(m);
         entries.clear();
         AppendBlockLines(entries, m, kFormatLinePrefix, &MovieGen::FormatBytes, m.CompressFormat());
         AppendBlockLines(entries, m, kParmsLinePrefix, &MovieGen::ParmsBytes, m.CompressParms());

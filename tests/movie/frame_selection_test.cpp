@@ -37,9 +37,9 @@ std::vector<std::size_t> Repeat(std::initializer_list<std::pair<std::size_t, int
 std::vector<std::size_t> Thin(const std::vector<double>& minutes, double imagesPerHour,
                               int duplicateCount) {
     SelectionSettings settings;
-    settings.imageIntervalOption = 1;
-    settings.imagesPerHour = imagesPerHour;
-    settings.duplicateCount = duplicateCount;
+    settings.ImageIntervalOption = 1;
+    settings.ImagesPerHour = imagesPerHour;
+    settings.DuplicateCount = duplicateCount;
     const FrameSelection selection =
         SelectFrames(StampsAtMinutes(minutes), settings, TimeWindow{}, SelectionProgress{});
     EXPECT_EQ(selection.outcome, SelectionOutcome::kSelected);
@@ -81,15 +81,15 @@ TEST(FrameSelection, ThinningExamples) {
 
 TEST(FrameSelection, WindowEdgesAreIncludedAndOutsideImagesMoveNoSlot) {
     SelectionSettings settings;
-    settings.timeOption = 1;
+    settings.TimeOption = 1;
     const TimeWindow window{kBase + 10 * kMinute, kBase + 20 * kMinute, 1};
     const auto stamps = StampsAtMinutes({0, 10, 15, 20, 25});
     const FrameSelection all = SelectFrames(stamps, settings, window, {});
     EXPECT_EQ(all.frames, (std::vector<std::size_t>{1, 2, 3}));
 
-    settings.imageIntervalOption = 1;
-    settings.imagesPerHour = 60;
-    settings.duplicateCount = 1;
+    settings.ImageIntervalOption = 1;
+    settings.ImagesPerHour = 60;
+    settings.DuplicateCount = 1;
     EXPECT_EQ(SelectFrames(stamps, settings, window, {}).frames,
               (std::vector<std::size_t>{1, 2, 3}));
 
@@ -107,7 +107,7 @@ TEST(FrameSelection, ProgressIsShownOnlyWhenTheListIsFilteredAndCancelStopsIt) {
     EXPECT_EQ(progressCalls, 0);
 
     SelectionSettings thinning;
-    thinning.imageIntervalOption = 1;
+    thinning.ImageIntervalOption = 1;
     progress.cancelled = [&] { return progressCalls == 2; };
     EXPECT_EQ(SelectFrames(stamps, thinning, TimeWindow{}, progress).outcome,
               SelectionOutcome::kCancelled);
@@ -128,13 +128,13 @@ TEST(TimeWindow, EdgesFromEveryOption) {
     };
     for (const Case& c : cases) {
         SelectionSettings settings;
-        settings.startTimeOption = c.option;
-        settings.startTimeRelative = 6;
-        settings.startTimeToday = 0.5;
-        settings.startTimeAbsolute = 40000.5;
-        settings.startTimeSunriseRelative = 1;
-        settings.startTimeSunsetRelative = -2;
-        settings.startTimeYesterday = 0.125;
+        settings.StartTimeOption = c.option;
+        settings.StartTimeRelative = 6;
+        settings.StartTimeToday = 0.5;
+        settings.StartTimeAbsolute = 40000.5;
+        settings.StartTimeSunriseRelative = 1;
+        settings.StartTimeSunsetRelative = -2;
+        settings.StartTimeYesterday = 0.125;
         EXPECT_DOUBLE_EQ(ComputeTimeWindow(settings, runStart, sun).start, c.expected)
             << "option " << c.option;
     }
@@ -142,20 +142,20 @@ TEST(TimeWindow, EdgesFromEveryOption) {
 
 TEST(TimeWindow, BackwardsWindowIsSwappedAndReversesOnlyWhenUsed) {
     SelectionSettings settings;
-    settings.startTimeOption = 2;
-    settings.startTimeToday = 0.75;
-    settings.stopTimeOption = 2;
-    settings.stopTimeToday = 0.25;
-    settings.timeOption = 1;
+    settings.StartTimeOption = 2;
+    settings.StartTimeToday = 0.75;
+    settings.StopTimeOption = 2;
+    settings.StopTimeToday = 0.25;
+    settings.TimeOption = 1;
     const TimeWindow used = ComputeTimeWindow(settings, kBase + 0.9, {});
     EXPECT_DOUBLE_EQ(used.start, kBase + 0.25);
     EXPECT_DOUBLE_EQ(used.stop, kBase + 0.75);
     EXPECT_EQ(used.direction, -1);
 
-    settings.movieDirection = -1;
+    settings.MovieDirection = -1;
     EXPECT_EQ(ComputeTimeWindow(settings, kBase + 0.9, {}).direction, 1);
 
-    settings.timeOption = 0;
+    settings.TimeOption = 0;
     const TimeWindow ignored = ComputeTimeWindow(settings, kBase + 0.9, {});
     EXPECT_DOUBLE_EQ(ignored.start, kBase + 0.75);
     EXPECT_EQ(ignored.direction, -1);

@@ -71,10 +71,9 @@ TEST_F(MovieGenTest, StartsWithTheDefaultsAndLeavesTheFlagAlone) {
     EXPECT_EQ(SettingsListing(other), expected);
     EXPECT_EQ(other.FormatBuffer(), std::vector<std::uint8_t>{0});
     EXPECT_EQ(other.ParmsBuffer(), std::vector<std::uint8_t>{0});
-    EXPECT_EQ(other.CompressFormatPointer(), 0);
-    EXPECT_EQ(other.CompressParmsPointer(), 0);
+    EXPECT_EQ(other.CompressFormatPointer(), other.FormatPointer());
+    EXPECT_EQ(other.CompressParmsPointer(), other.ParmsPointer());
     EXPECT_FALSE(other.CancelRequested());
-    EXPECT_FALSE(other.RunState().imageList.has_value());
     EXPECT_EQ(other.RunState().movieWidth, 0);
 }
 
@@ -285,7 +284,7 @@ TEST_F(MovieGenTest, DirectionAcceptsOnlyOneAndMinusOne) {
     EXPECT_EQ(gen.MovieDirection(), -1);
 }
 
-TEST_F(MovieGenTest, CompressionFieldsAlwaysSetTheFlagAndFillTheRecord) {
+TEST_F(MovieGenTest, CompressionFieldsAlwaysSetTheFlagAndAreStored) {
     const std::vector<std::function<void(MovieGen&)>> sameAsDefault = {
         [](MovieGen& m) { m.SetCompressType(0); },
         [](MovieGen& m) { m.SetCompressFormat(0); },
@@ -296,8 +295,6 @@ TEST_F(MovieGenTest, CompressionFieldsAlwaysSetTheFlagAndFillTheRecord) {
         [](MovieGen& m) { m.SetCompressKeyFrameEvery(0); },
         [](MovieGen& m) { m.SetCompressQuality(50); },
         [](MovieGen& m) { m.SetCompressHandler(kFourccDib); },
-        [](MovieGen& m) { m.SetCompressFormatPointer(0); },
-        [](MovieGen& m) { m.SetCompressParmsPointer(0); },
         [](MovieGen& m) { m.SetFormatSize(0); },
         [](MovieGen& m) { m.SetParmsSize(0); },
         [](MovieGen& m) { m.SetFormatBytes(0, 0); },
@@ -319,20 +316,21 @@ TEST_F(MovieGenTest, CompressionFieldsAlwaysSetTheFlagAndFillTheRecord) {
     gen.SetCompressFormat(40);
     gen.SetCompressParms(3);
     gen.SetCompressInterleaveEvery(5);
-    gen.SetCompressFormatPointer(gen.FormatPointer());
-    gen.SetCompressParmsPointer(gen.ParmsPointer());
-    const AviCompressOptions& record = *gen.CompressOptionsPointer();
-    EXPECT_EQ(record.fccType, 1935960438);
-    EXPECT_EQ(record.fccHandler, -7);
-    EXPECT_EQ(record.dwKeyFrameEvery, 12);
-    EXPECT_EQ(record.dwQuality, 7500);
-    EXPECT_EQ(record.dwBytesPerSecond, -1);
-    EXPECT_EQ(record.dwFlags, 2);
-    EXPECT_EQ(record.cbFormat, 40);
-    EXPECT_EQ(record.cbParms, 3);
-    EXPECT_EQ(record.dwInterleaveEvery, 5);
-    EXPECT_EQ(record.lpFormat, reinterpret_cast<std::intptr_t>(gen.FormatBuffer().data()));
-    EXPECT_EQ(record.lpParms, reinterpret_cast<std::intptr_t>(gen.ParmsBuffer().data()));
+    gen.SetFormatSize(40);
+    EXPECT_EQ(gen.CompressType(), 1935960438);
+    EXPECT_EQ(gen.CompressHandler(), -7);
+    EXPECT_EQ(gen.CompressKeyFrameEvery(), 12);
+    EXPECT_EQ(gen.CompressQuality(), 7500);
+    EXPECT_EQ(gen.CompressBytesPerSecond(), -1);
+    EXPECT_EQ(gen.CompressFlags(), 2);
+    EXPECT_EQ(gen.CompressFormat(), 40);
+    EXPECT_EQ(gen.CompressParms(), 3);
+    EXPECT_EQ(gen.CompressInterleaveEvery(), 5);
+    // The record's addresses follow the blocks, also after one grew.
+    EXPECT_EQ(gen.CompressFormatPointer(),
+              reinterpret_cast<std::intptr_t>(gen.FormatBuffer().data()));
+    EXPECT_EQ(gen.CompressParmsPointer(),
+              reinterpret_cast<std::intptr_t>(gen.ParmsBuffer().data()));
 }
 
 TEST_F(MovieGenTest, BlocksGrowOnlyWhenTheSizeValueGrows) {
