@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/text.h"
 #include "base/app_error.h"
 
 namespace chronoreel {
@@ -185,20 +186,6 @@ Int64 InstantOfLocalWallTime(Int64 wallSeconds) {
 
 // ---- Text ------------------------------------------------------------------------------------
 
-constexpr std::string_view kBlanks = " \t\r\n\v\f";
-
-bool IsBlank(char c) {
-    return kBlanks.find(c) != std::string_view::npos;
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-char ToUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 class Cursor {
   public:
     explicit Cursor(std::string_view text) : text_(text) {}
@@ -210,7 +197,7 @@ class Cursor {
     std::optional<int> Number(std::size_t minDigits, std::size_t maxDigits) {
         std::size_t count = 0;
         int value = 0;
-        while (pos_ + count < text_.size() && IsDigit(text_[pos_ + count])) {
+        while (pos_ + count < text_.size() && IsAsciiDigit(text_[pos_ + count])) {
             if (count == maxDigits) {
                 return std::nullopt;
             }
@@ -238,7 +225,7 @@ class Cursor {
             return false;
         }
         for (std::size_t i = 0; i < upperWord.size(); ++i) {
-            if (ToUpper(text_[pos_ + i]) != upperWord[i]) {
+            if (ToUpperAscii(text_[pos_ + i]) != upperWord[i]) {
                 return false;
             }
         }
@@ -248,7 +235,7 @@ class Cursor {
 
     std::size_t SkipBlanks() {
         const std::size_t start = pos_;
-        while (!AtEnd() && IsBlank(text_[pos_])) {
+        while (!AtEnd() && IsWhitespace(text_[pos_])) {
             ++pos_;
         }
         return pos_ - start;
@@ -412,11 +399,11 @@ std::chrono::system_clock::time_point ToSystemTime(DateTime local) {
 
 std::optional<DateTime> ParseDateTime(std::string_view text) {
     // Blanks around the text are allowed; the parsers below expect it to end after the last field.
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
+    const std::string_view withoutBlanks = TrimWhitespace(text);
+    if (withoutBlanks.empty()) {
         return std::nullopt;
     }
-    Cursor trimmed(text.substr(first, text.find_last_not_of(kBlanks) - first + 1));
+    Cursor trimmed(withoutBlanks);
 
     std::optional<Int64> day = ParseIsoDate(trimmed);
     const bool isoDate = day.has_value();

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/text.h"
 #include "base/app_error.h"
 #include "base/date_time.h"
 #include "base/error_report.h"
@@ -18,7 +19,6 @@ namespace {
 
 constexpr std::string_view kModule = "modNumbers";
 constexpr int kErrInvalidProcedureCall = 5;
-constexpr std::string_view kBlanks = " \t\r\n\v\f";
 
 bool decimalComma = false;
 
@@ -26,45 +26,16 @@ char LocaleSeparator() {
     return decimalComma ? ',' : '.';
 }
 
-std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-char ToUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (ToUpper(a[i]) != ToUpper(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The number conversion in the user's locale: blanks around, an optional sign, digits with an
 // optional fraction after the locale's separator, an optional exponent. No digit grouping, no
 // hexadecimal, no "inf" or "nan": a text the system did not write itself and that is not a plain
 // number is a failure (nullopt), as is a value outside the range of a double.
 std::optional<double> ParseLocaleNumber(std::string_view text, char separator) {
-    text = Trim(text);
+    text = TrimWhitespace(text);
     std::size_t i = 0;
     const auto takeDigits = [&] {
         const std::size_t first = i;
-        while (i < text.size() && IsDigit(text[i])) {
+        while (i < text.size() && IsAsciiDigit(text[i])) {
             ++i;
         }
         return text.substr(first, i - first);
@@ -130,13 +101,6 @@ std::optional<double> ParseNeutralNumber(std::string_view text) {
     return ParseLocaleNumber(copy, ',');
 }
 
-double RoundHalfEven(double x) {
-    if (std::fabs(x - std::trunc(x)) == 0.5) {
-        return 2.0 * std::round(x / 2.0);
-    }
-    return std::round(x);
-}
-
 std::optional<std::int32_t> ToInt32(double value) {
     const double rounded = RoundHalfEven(value);
     if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
@@ -176,7 +140,7 @@ DecimalDigits ToDecimalDigits(double value) {
     const std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
     const auto e = text.find('e');
     for (const char c : text.substr(0, e)) {
-        if (IsDigit(c)) {
+        if (IsAsciiDigit(c)) {
             result.digits.push_back(c);
         }
     }
@@ -353,7 +317,7 @@ std::int32_t Str2Lng(std::string_view text) {
 
 bool Str2Bool(std::string_view text) {
     return Trap(kModule, "Str2Bool", [&] {
-        const std::string_view trimmed = Trim(text);
+        const std::string_view trimmed = TrimWhitespace(text);
         if (EqualsIgnoringCase(trimmed, "True")) {
             return true;
         }

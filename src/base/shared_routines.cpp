@@ -7,6 +7,7 @@
 #include <thread>
 #include <utility>
 
+#include "base/text.h"
 #include "base/app_error.h"
 #include "base/error_report.h"
 #include "base/event_pump.h"
@@ -35,13 +36,6 @@ double LocalSecondsSinceMidnight() {
 DelayHooks& InstalledHooks() {
     static DelayHooks hooks = DefaultDelayHooks();
     return hooks;
-}
-
-double RoundHalfEven(double x) {
-    if (std::fabs(x - std::trunc(x)) == 0.5) {
-        return 2.0 * std::round(x / 2.0);
-    }
-    return std::round(x);
 }
 
 // Whole seconds since start: (now - start + a day) rounded half to even, modulo a day; adding

@@ -1,3 +1,4 @@
+#include "base/text.h"
 #include "ini/ini_text.h"
 
 #include <algorithm>
@@ -7,30 +8,6 @@ namespace chronoreel {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-char FoldCase(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return FoldCase(x) == FoldCase(y);
-           });
-}
 
 bool HasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
@@ -87,10 +64,7 @@ std::string_view ValueAsRead(std::string_view value) {
 
 // A name as every spelling of it matches.
 std::string Folded(std::string_view name) {
-    name = TrimBlanks(name);
-    std::string folded(name.size(), '\0');
-    std::transform(name.begin(), name.end(), folded.begin(), FoldCase);
-    return folded;
+    return ToLowerAscii(TrimBlanks(name));
 }
 
 // The lines of the first section of one name: its last content line (the header when it has
@@ -157,8 +131,8 @@ std::optional<std::string> IniText::Find(std::string_view section, std::string_v
             if (inSection) {
                 return std::nullopt;
             }
-            inSection = SameName(info.name, section);
-        } else if (inSection && info.kind == LineKind::kKey && SameName(info.name, key)) {
+            inSection = EqualsIgnoringCase(info.name, section);
+        } else if (inSection && info.kind == LineKind::kKey && EqualsIgnoringCase(info.name, key)) {
             return std::string(ValueAsRead(info.value));
         }
     }
@@ -170,7 +144,7 @@ void IniText::Set(std::string_view section, std::string_view key, std::string_vi
     key = TrimBlanks(key);
     const auto header = std::find_if(lines_.begin(), lines_.end(), [&](const std::string& line) {
         const LineInfo info = ClassifyLine(line);
-        return info.kind == LineKind::kSection && SameName(info.name, section);
+        return info.kind == LineKind::kSection && EqualsIgnoringCase(info.name, section);
     });
     if (header == lines_.end()) {
         lines_.push_back("[" + std::string(section) + "]");
@@ -183,7 +157,7 @@ void IniText::Set(std::string_view section, std::string_view key, std::string_vi
         if (info.kind == LineKind::kSection) {
             break;
         }
-        if (info.kind == LineKind::kKey && SameName(info.name, key)) {
+        if (info.kind == LineKind::kKey && EqualsIgnoringCase(info.name, key)) {
             *it = KeyLine(key, storedValue);
             return;
         }

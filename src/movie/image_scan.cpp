@@ -5,26 +5,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <memory>
 
+#include "base/text.h"
 #include "base/app_error.h"
 #include "base/error_report.h"
 
 namespace chronoreel {
 namespace {
-
-std::string Lowered(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // The names in the directory that match the filter, in ascending byte order. Only regular files
 // (a link to one counts) and no hidden names. A folder that cannot be read lists nothing.
@@ -87,10 +76,10 @@ std::string StampText(std::string_view name, std::string_view yearPrefix, std::s
 
 // Tenths or hundredths of a second written after the seconds, as a fraction of a day.
 double SubsecondAddition(std::string_view digits) {
-    if (digits.size() == 1 && IsDigit(digits[0])) {
+    if (digits.size() == 1 && IsAsciiDigit(digits[0])) {
         return (digits[0] - '0') / 864000.0;
     }
-    if (digits.size() == 2 && IsDigit(digits[0]) && IsDigit(digits[1])) {
+    if (digits.size() == 2 && IsAsciiDigit(digits[0]) && IsAsciiDigit(digits[1])) {
         return ((digits[0] - '0') * 10 + (digits[1] - '0')) / 8640000.0;
     }
     return 0.0;
@@ -117,7 +106,7 @@ std::string DirectoryPrefix(std::string_view stillDirectory) {
 }
 
 std::optional<DateTime> StampFromName(std::string_view name) {
-    const std::string lower = Lowered(name);
+    const std::string lower = ToLowerAscii(name);
     const std::size_t found = lower.find(".jpg");
     if (found == std::string::npos) {
         return std::nullopt;
@@ -167,7 +156,7 @@ ImageList GetFileSpecs(const ScanSettings& settings, const ScanProgress& progres
             break;
         }
         // Only JPEG images are taken; any other name is passed over.
-        if (Lowered(name).find(".jpg") == std::string::npos) {
+        if (ToLowerAscii(name).find(".jpg") == std::string::npos) {
             continue;
         }
         const std::string path = prefix + name;

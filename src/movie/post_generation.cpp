@@ -5,25 +5,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/text.h"
 #include "base/error_report.h"
 #include "base/event_pump.h"
 #include "os/command_string.h"
 
 namespace chronoreel {
 namespace {
-
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
 
 std::string TwoDigits(int value) {
     char text[16];
@@ -112,7 +100,7 @@ void Replace(std::string& text, std::string_view tag, std::string_view value) {
         }
         std::size_t from = 0;
         while (from + tag.size() <= text.size()) {
-            if (EqualIgnoringCase(std::string_view(text).substr(from, tag.size()), tag)) {
+            if (EqualsIgnoringCase(std::string_view(text).substr(from, tag.size()), tag)) {
                 text.replace(from, tag.size(), value);
                 from += value.size();
             } else {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/text.h"
 #include "base/app_error.h"
 #include "base/error_report.h"
 #include "base/numbers.h"
@@ -30,15 +31,6 @@ std::string StripQuotes(const std::string& value) {
         return value.substr(1, value.size() - 2);
     }
     return value;
-}
-
-std::string TrimBlanks(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
 }
 
 Task::Task(ScheduleChangedFlag* scheduleChanged) : scheduleChanged_(scheduleChanged) {}

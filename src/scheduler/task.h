@@ -104,7 +104,5 @@ class Task {
 // The text between a leading and a trailing double quote, or the value as it stands when it is
 // not enclosed in quotes (a lone quote character stays as it is).
 std::string StripQuotes(const std::string& value);
-// The text without the blanks (spaces, tabs) at either end.
-std::string TrimBlanks(const std::string& text);
 
 }  // namespace chronoreel

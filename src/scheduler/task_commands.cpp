@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/error_report.h"
+#include "base/text.h"
 
 namespace chronoreel {
 namespace {
@@ -20,7 +21,7 @@ std::optional<std::string> AskName(Prompter& prompter, const std::string& propos
                                    std::string_view cancelQuestion) {
     for (;;) {
         const std::string name =
-            TrimBlanks(prompter.Input(kNamePrompt, kNameTitle, proposal).value_or(""));
+            std::string(TrimBlanks(prompter.Input(kNamePrompt, kNameTitle, proposal).value_or("")));
         if (!name.empty()) {
             return name;
         }

@@ -5,6 +5,7 @@
 #include "base/app_error.h"
 #include "base/error_report.h"
 #include "base/numbers.h"
+#include "base/text.h"
 
 namespace chronoreel {
 namespace {
@@ -45,8 +46,8 @@ void TaskFile::LoadSetup() {
     Trap("modFile", "LoadSetup", [&] {
         storedTaskCount_ =
             scheduler_numbers::Str2LngNI(ini_.GetKey(kGeneral, "TaskCount", SetDefault::kYes, "0"));
-        chronoreelPath_ = TrimBlanks(
-            ini_.GetKey(kGeneral, "ChronoreelPath", SetDefault::kYes, defaultChronoreelPath_));
+        chronoreelPath_ = std::string(TrimBlanks(
+            ini_.GetKey(kGeneral, "ChronoreelPath", SetDefault::kYes, defaultChronoreelPath_)));
     });
 }
 

@@ -6,12 +6,12 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "video/video_compressors.h"
 
 namespace chronoreel {
@@ -82,7 +82,9 @@ std::int32_t UpperCaseCode(std::int32_t code) {
     std::uint32_t upper = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         const auto byte = static_cast<unsigned char>(bits >> shift);
-        upper |= static_cast<std::uint32_t>(std::toupper(byte)) << shift;
+        upper |= static_cast<std::uint32_t>(
+                     static_cast<unsigned char>(ToUpperAscii(static_cast<char>(byte))))
+                 << shift;
     }
     return static_cast<std::int32_t>(upper);
 }

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "base/text.h"
 #include "os/command_string.h"
 
 namespace chronoreel {
@@ -62,30 +63,6 @@ constexpr LongSwitch kLongSwitches[] = {
     {"post-shell", true, Switch::kPostShell},
 };
 
-std::string_view TrimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view text, std::string_view lowerName) {
-    return text.size() == lowerName.size() &&
-           std::equal(text.begin(), text.end(), lowerName.begin(),
-                      [](char a, char b) { return LowerAscii(a) == b; });
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerName) {
-    return text.size() >= lowerName.size() &&
-           EqualsIgnoringCase(text.substr(0, lowerName.size()), lowerName);
-}
-
 // A decimal number, optionally signed, with an optional fraction and exponent, blanks around it
 // allowed; nullopt for anything else (hex, "inf", "nan", words, thousands separators).
 std::optional<double> ReadNumber(std::string_view text) {
@@ -107,18 +84,6 @@ std::optional<double> ReadNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-// Rounds to the nearest whole number, halves to the even neighbour (7.5 -> 8, 6.5 -> 6).
-double RoundHalfToEven(double value) {
-    const double below = std::floor(value);
-    const double fraction = value - below;
-    if (fraction < 0.5) {
-        return below;
-    }
-    if (fraction > 0.5) {
-        return below + 1;
-    }
-    return std::fmod(below, 2.0) == 0.0 ? below : below + 1;
-}
 
 bool HasSetupExtension(const std::filesystem::path& path) {
     return EqualsIgnoringCase(path.extension().string(), ".tls");
@@ -277,7 +242,7 @@ class CommandLineReader {
         if (!number) {
             return true;
         }
-        const double rounded = RoundHalfToEven(*number);
+        const double rounded = RoundHalfEven(*number);
         if (rounded < std::numeric_limits<std::int32_t>::min() ||
             rounded > std::numeric_limits<std::int32_t>::max()) {
             return SetError("instance number out of range in '" + std::string(token) + "'");
