@@ -6,59 +6,85 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <utility>
 #include <vector>
 
 namespace chronoreel {
 namespace {
 
-// Owns one file descriptor.
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    ~UniqueFd() { Reset(); }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    // Closes now and tells whether the close succeeded (a late write error shows up here).
-    bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
-    void Reset(int fd = -1) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-
-  private:
-    int fd_;
-};
-
-// Removes a file when it goes, unless told to keep it.
-class RemoveUnlessKept {
-  public:
-    explicit RemoveUnlessKept(std::string path) : path_(std::move(path)) {}
-    ~RemoveUnlessKept() {
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-    RemoveUnlessKept(const RemoveUnlessKept&) = delete;
-    RemoveUnlessKept& operator=(const RemoveUnlessKept&) = delete;
-    void Keep() { path_.clear(); }
-
-  private:
-    std::string path_;
-};
-
+constexpr int kNameAttempts = 100;
+// As many links in a row as the system itself follows before it gives up.
+constexpr int kMaxLinksFollowed = 40;
+// Long names leave room for the temporary file's prefix and suffix within the name limit.
+constexpr std::size_t kTempNameStemBytes = 200;
 // Writers give up on a file that keeps being replaced under them after this many tries; each
 // try waits for the lock, so this is never reached by ordinary contention.
 constexpr int kLockAttempts = 1000;
 
-// Long names leave room for the temporary file's prefix and suffix within the name limit.
-constexpr size_t kTempNameStemBytes = 200;
+std::string RandomSuffix() {
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device source;
+    std::uniform_int_distribution<int> pick(0, sizeof kLetters - 2);
+    std::string suffix(6, ' ');
+    for (char& letter : suffix) {
+        letter = kLetters[pick(source)];
+    }
+    return suffix;
+}
+
+std::filesystem::path FolderOf(const std::filesystem::path& file) {
+    const std::filesystem::path folder = file.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// The file a path names once the links at its end are followed: a file linked into another
+// folder (a web server's) is replaced there, and the link stays. A path that is no link is its
+// own file; nullopt when the links form a loop.
+std::optional<std::filesystem::path> FileBehindLinks(const std::filesystem::path& path) {
+    std::filesystem::path file = path;
+    for (int followed = 0; followed <= kMaxLinksFollowed; ++followed) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(file, error)) {
+            return file;
+        }
+        const std::filesystem::path target = std::filesystem::read_symlink(file, error);
+        if (error) {
+            return file;
+        }
+        file = target.is_absolute() ? target : FolderOf(file) / target;
+    }
+    return std::nullopt;
+}
+
+// Makes a finished rename survive a power cut.
+void SyncFolder(const std::filesystem::path& folder) {
+    const UniqueFd descriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (descriptor.Valid()) {
+        ::fsync(descriptor.Get());
+    }
+}
+
+// The replaced file's permission bits, and its owner and group where this user may give them.
+void TakeOverAttributes(int fd, const std::filesystem::path& replaced) {
+    struct stat old {};
+    if (::stat(replaced.c_str(), &old) != 0) {
+        return;  // a new file keeps 0666 less the umask
+    }
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        // Only a privileged writer may give the file away; a member of the old group may still
+        // keep the group.
+        [[maybe_unused]] const int keptGroup = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+    [[maybe_unused]] const int keptMode = ::fchmod(fd, old.st_mode & 07777);
+}
+
+std::string SystemError(const std::string& what, const std::filesystem::path& path) {
+    return what + " \"" + path.string() + "\": " + std::strerror(errno);
+}
 
 std::optional<std::string> ReadAll(int fd) {
     std::string content;
@@ -74,12 +100,12 @@ std::optional<std::string> ReadAll(int fd) {
         if (got == 0) {
             return content;
         }
-        content.append(buffer.data(), static_cast<size_t>(got));
+        content.append(buffer.data(), static_cast<std::size_t>(got));
     }
 }
 
 bool WriteAll(int fd, const std::string& content) {
-    size_t done = 0;
+    std::size_t done = 0;
     while (done < content.size()) {
         const ssize_t put = ::write(fd, content.data() + done, content.size() - done);
         if (put < 0 && errno == EINTR) {
@@ -88,7 +114,7 @@ bool WriteAll(int fd, const std::string& content) {
         if (put <= 0) {
             return false;
         }
-        done += static_cast<size_t>(put);
+        done += static_cast<std::size_t>(put);
     }
     return true;
 }
@@ -97,19 +123,22 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The file a write replaces: the path itself, or the file a symbolic link names, so that the
-// rename does not put a plain file in place of the user's link.
-std::optional<std::string> ResolveTarget(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(path, error)) {
-        return path;
+// Removes a file when it goes, unless told to keep it.
+class RemoveUnlessKept {
+  public:
+    explicit RemoveUnlessKept(std::filesystem::path path) : path_(std::move(path)) {}
+    ~RemoveUnlessKept() {
+        if (!path_.empty()) {
+            ::unlink(path_.c_str());
+        }
     }
-    const std::filesystem::path resolved = std::filesystem::canonical(path, error);
-    if (error) {
-        return std::nullopt;
-    }
-    return resolved.string();
-}
+    RemoveUnlessKept(const RemoveUnlessKept&) = delete;
+    RemoveUnlessKept& operator=(const RemoveUnlessKept&) = delete;
+    void Keep() { path_.clear(); }
+
+  private:
+    std::filesystem::path path_;
+};
 
 // The file opened and locked, and whether this writer created it (then it is empty).
 struct LockedFile {
@@ -121,7 +150,7 @@ struct LockedFile {
 // Opens the file (creating it when missing) and takes the writers' lock. A writer that renames
 // a new file over the path leaves the others holding the old one: after the lock is taken the
 // path must still name the locked file, else the lock is taken again on the current one.
-bool OpenLocked(const std::string& target, LockedFile& locked) {
+bool OpenLocked(const std::filesystem::path& target, LockedFile& locked) {
     for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
         locked.fd.Reset();
         locked.created = false;
@@ -152,49 +181,108 @@ bool OpenLocked(const std::string& target, LockedFile& locked) {
     return false;
 }
 
-std::string FolderOf(const std::string& target) {
-    const size_t slash = target.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
+}  // namespace
+
+std::optional<FileReplacement> FileReplacement::Begin(const std::filesystem::path& path,
+                                                      std::string& error) {
+    const std::optional<std::filesystem::path> behindLinks = FileBehindLinks(path);
+    if (!behindLinks) {
+        error = "the path \"" + path.string() + "\" is a loop of links";
+        return std::nullopt;
     }
-    return slash == 0 ? "/" : target.substr(0, slash);
+    const std::filesystem::path& finalPath = *behindLinks;
+    const std::string name = finalPath.filename().string();
+    if (name.empty() || name == "." || name == "..") {
+        error = "the path \"" + finalPath.string() + "\" names no file";
+        return std::nullopt;
+    }
+    std::error_code ignored;
+    if (std::filesystem::is_directory(finalPath, ignored)) {
+        error = "the path \"" + finalPath.string() + "\" is a folder";
+        return std::nullopt;
+    }
+    const std::filesystem::path folder = FolderOf(finalPath);
+    const std::string stem = name.substr(0, kTempNameStemBytes);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::filesystem::path candidate =
+            folder / ("." + stem + "." + RandomSuffix() + ".tmp");
+        UniqueFd fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd.Valid()) {
+            FileReplacement replacement;
+            replacement.fd_ = std::move(fd);
+            replacement.temporaryPath_ = candidate;
+            replacement.finalPath_ = finalPath;
+            replacement.reportCleanup_.emplace(
+                [path = candidate.string()] { ::unlink(path.c_str()); });
+            return replacement;
+        }
+        if (errno != EEXIST) {
+            error = SystemError("cannot create a file in", folder);
+            return std::nullopt;
+        }
+    }
+    error = "cannot find a free temporary name in \"" + folder.string() + "\"";
+    return std::nullopt;
 }
 
-std::string NameOf(const std::string& target) {
-    const size_t slash = target.rfind('/');
-    return slash == std::string::npos ? target : target.substr(slash + 1);
+FileReplacement::FileReplacement(FileReplacement&& other) noexcept
+    : fd_(std::move(other.fd_)),
+      temporaryPath_(std::exchange(other.temporaryPath_, {})),
+      finalPath_(std::move(other.finalPath_)) {
+    if (other.reportCleanup_) {
+        other.reportCleanup_.reset();
+        reportCleanup_.emplace([path = temporaryPath_.string()] { ::unlink(path.c_str()); });
+    }
 }
 
-// Writes content to a new hidden file in the target's folder, with the old file's owner and
-// permissions, flushed to disk, and renames it over the target.
-bool ReplaceFile(const std::string& target, const struct stat& old, const std::string& content) {
-    const std::string folder = FolderOf(target);
-    std::string pattern = folder + "/." + NameOf(target).substr(0, kTempNameStemBytes) + ".XXXXXX";
-    UniqueFd temp(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!temp.Valid()) {
+FileReplacement& FileReplacement::operator=(FileReplacement&& other) noexcept {
+    if (this != &other) {
+        Discard();
+        fd_ = std::move(other.fd_);
+        temporaryPath_ = std::exchange(other.temporaryPath_, {});
+        finalPath_ = std::move(other.finalPath_);
+        if (other.reportCleanup_) {
+            other.reportCleanup_.reset();
+            reportCleanup_.emplace([path = temporaryPath_.string()] { ::unlink(path.c_str()); });
+        }
+    }
+    return *this;
+}
+
+FileReplacement::~FileReplacement() {
+    Discard();
+}
+
+bool FileReplacement::Commit(std::string& error) {
+    if (!IsOpen()) {
+        error = "the file is not open";
         return false;
     }
-    RemoveUnlessKept tempGuard(pattern);
-    if (::fchown(temp.Get(), old.st_uid, old.st_gid) != 0) {
-        // Only a privileged writer may give the file away; it is then owned by this user.
-    }
-    if (!WriteAll(temp.Get(), content) || ::fchmod(temp.Get(), old.st_mode & 07777) != 0 ||
-        ::fsync(temp.Get()) != 0 || !temp.Close()) {
+    TakeOverAttributes(fd_.Get(), finalPath_);
+    if (::fsync(fd_.Get()) != 0 || ::close(fd_.Release()) != 0) {
+        error = SystemError("cannot write", temporaryPath_);
+        Discard();
         return false;
     }
-    if (::rename(pattern.c_str(), target.c_str()) != 0) {
+    if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) {
+        error = SystemError("cannot replace", finalPath_);
+        Discard();
         return false;
     }
-    tempGuard.Keep();
-    // The rename itself reaches the disk with the folder.
-    const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderFd.Valid()) {
-        ::fsync(folderFd.Get());
-    }
+    reportCleanup_.reset();
+    temporaryPath_.clear();
+    SyncFolder(FolderOf(finalPath_));
     return true;
 }
 
-}  // namespace
+void FileReplacement::Discard() {
+    fd_.Reset();
+    if (!temporaryPath_.empty()) {
+        ::unlink(temporaryPath_.c_str());
+        temporaryPath_.clear();
+    }
+    reportCleanup_.reset();
+}
 
 std::optional<std::string> ReadFileText(const std::string& path) {
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -211,7 +299,7 @@ bool UpdateFileLocked(const std::string& path, const FileEdit& edit) {
     if (path.empty()) {
         return false;
     }
-    const std::optional<std::string> target = ResolveTarget(path);
+    const std::optional<std::filesystem::path> target = FileBehindLinks(path);
     if (!target) {
         return false;
     }
@@ -220,7 +308,7 @@ bool UpdateFileLocked(const std::string& path, const FileEdit& edit) {
         return false;
     }
     // A file created here only to hold the lock goes again unless new content replaces it.
-    RemoveUnlessKept createdGuard(locked.created ? *target : std::string());
+    RemoveUnlessKept createdGuard(locked.created ? *target : std::filesystem::path());
     // No write bit for anyone marks a read-only file, which stays as it is even for a
     // privileged user.
     if ((locked.status.st_mode & 0222) == 0) {
@@ -234,7 +322,10 @@ bool UpdateFileLocked(const std::string& path, const FileEdit& edit) {
     if (!changed || *changed == *current) {
         return true;
     }
-    if (!ReplaceFile(*target, locked.status, *changed)) {
+    std::string error;
+    std::optional<FileReplacement> replacement = FileReplacement::Begin(*target, error);
+    if (!replacement || !WriteAll(replacement->Descriptor(), *changed) ||
+        !replacement->Commit(error)) {
         return false;
     }
     createdGuard.Keep();

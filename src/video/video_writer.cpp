@@ -4,12 +4,13 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "base/app_error.h"
 #include "video/avi_muxer.h"
+#include "os/atomic_file.h"
 #include "video/empty_avi.h"
 #include "video/ffmpeg_handles.h"
-#include "video/movie_temp_file.h"
 #include "video/video_codec_choice.h"
 #include "video/video_encoder.h"
 
@@ -30,7 +31,7 @@ void RequireThat(bool condition, const char* what) {
 }  // namespace
 
 struct VideoWriter::Impl {
-    MovieTempFile file;
+    std::optional<FileReplacement> file;  // the movie being written, until it is published
     VideoSettings settings;
     CodecChoice choice;
     std::unique_ptr<AviMuxer> muxer;
@@ -55,7 +56,7 @@ struct VideoWriter::Impl {
 VideoStatus VideoWriter::Impl::StartStream(int frameWidth, int frameHeight) {
     width = frameWidth;
     height = frameHeight;
-    muxer = std::make_unique<AviMuxer>(file.Descriptor());
+    muxer = std::make_unique<AviMuxer>(file->Descriptor());
     VideoStatus status = choice.uncompressed ? StartRawStream() : StartEncodedStream();
     streamStarted = status.Ok();
     return status;
@@ -127,8 +128,9 @@ VideoStatus VideoWriter::Impl::FinishFile() {
     DropStream();
     // A stream that failed to start may have left some bytes behind.
     std::string error;
-    if (ftruncate(file.Descriptor(), 0) != 0 || lseek(file.Descriptor(), 0, SEEK_SET) != 0 ||
-        !WriteAviWithoutStreams(file.Descriptor(), settings.framesPerSecond, error)) {
+    const int descriptor = file->Descriptor();
+    if (ftruncate(descriptor, 0) != 0 || lseek(descriptor, 0, SEEK_SET) != 0 ||
+        !WriteAviWithoutStreams(descriptor, settings.framesPerSecond, error)) {
         return VideoStatus::Failure(VideoError::kWriteFailed,
                                     error.empty() ? "cannot write the movie file" : error);
     }
@@ -169,7 +171,8 @@ VideoStatus VideoWriter::Open(const std::filesystem::path& finalPath,
         return status;
     }
     std::string error;
-    if (!impl_->file.Create(finalPath, error)) {
+    impl_->file = FileReplacement::Begin(finalPath, error);
+    if (!impl_->file) {
         return VideoStatus::Failure(VideoError::kCannotCreateFile, error);
     }
     impl_->settings = settings;
@@ -225,11 +228,13 @@ VideoStatus VideoWriter::Close() {
     state.DropStream();
     state.streamStarted = false;
     if (!status.Ok()) {
-        state.file.Discard();
+        state.file.reset();
         return status;
     }
     std::string error;
-    if (!state.file.Publish(error)) {
+    const bool published = state.file->Commit(error);
+    state.file.reset();
+    if (!published) {
         return VideoStatus::Failure(VideoError::kWriteFailed, error);
     }
     return {};
@@ -238,11 +243,11 @@ VideoStatus VideoWriter::Close() {
 void VideoWriter::Discard() {
     impl_->DropStream();
     impl_->streamStarted = false;
-    impl_->file.Discard();
+    impl_->file.reset();
 }
 
 bool VideoWriter::IsOpen() const {
-    return impl_->file.IsOpen();
+    return impl_->file && impl_->file->IsOpen();
 }
 
 int VideoWriter::FramesWritten() const {
@@ -250,7 +255,7 @@ int VideoWriter::FramesWritten() const {
 }
 
 std::filesystem::path VideoWriter::TemporaryPath() const {
-    return impl_->file.TemporaryPath();
+    return impl_->file ? impl_->file->TemporaryPath() : std::filesystem::path();
 }
 
 }  // namespace chronoreel

@@ -515,11 +515,7 @@ TEST_F(UnattendedRunTest, AMovieFileThatCannotBeCreatedEndsWith5AndLeavesEveryth
         WriteText(Cam() / StillName(i), EncodeJpeg(QuadrantPicture(64, 48), 90));
     }
     WriteSetup("DeleteOldImages=True\nDeleteOldImagesHours=0\nPostGenerationShell=touch posted\n");
-    // The temporary name (".NAME.XXXXXX.tmp") of a 254-character name is too long for the
-    // folder, though the name itself is not.
-    const std::string longName = std::string(250, 'm') + ".avi";
     WriteText(Work() / "old.avi", "a previous movie\n");
-    WriteText(Work() / longName, "a previous movie with a long name\n");
     fs::create_directory(Work() / "folder.avi");
     WriteText(Work() / "folder.avi" / "inside", "kept\n");
     fs::create_symlink("loop.avi", Work() / "loop.avi");
@@ -532,7 +528,6 @@ TEST_F(UnattendedRunTest, AMovieFileThatCannotBeCreatedEndsWith5AndLeavesEveryth
         {"output folder is the previous movie file", "work/old.avi/movie.avi"},
         {"output path is a folder", "work/folder.avi"},
         {"output path is a loop of links", "work/loop.avi"},
-        {"no room for the temporary name beside the previous movie", "work/" + longName},
     };
     const auto before = Contents(Work());
     for (const auto& c : cases) {
@@ -542,6 +537,22 @@ TEST_F(UnattendedRunTest, AMovieFileThatCannotBeCreatedEndsWith5AndLeavesEveryth
         EXPECT_THAT(run.err, ::testing::StartsWith("chronoreel: "));
         EXPECT_EQ(Contents(Work()), before);
         EXPECT_FALSE(fs::exists(folder_ / "posted"));
+    }
+}
+
+TEST_F(UnattendedRunTest, AMovieNamedAsLongAsTheFolderAllowsReplacesThePreviousOne) {
+    WriteText(Cam() / StillName(0), EncodeJpeg(QuadrantPicture(64, 48), 90));
+    WriteSetup("");
+    // The temporary file's name is shortened so that it fits beside a 254-character name.
+    const std::string longName = std::string(250, 'm') + ".avi";
+    WriteText(Work() / longName, "a previous movie with a long name\n");
+    const ProgramRun run = Run({"/op=work/" + longName});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const AviContents avi = ReadAvi(ReadText(Work() / longName));
+    EXPECT_THAT(avi.problem, IsEmpty());
+    EXPECT_EQ(avi.frames.size(), 1u);
+    for (const auto& [name, content] : Contents(Work())) {
+        EXPECT_NE(name.front(), '.') << "a temporary file is left: " << name;
     }
 }
 
