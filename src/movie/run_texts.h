@@ -5,7 +5,7 @@
 namespace chronoreel {
 
 // Status texts of a generation run, in the order in which a run can show them. The texts of the
-// post-generation actions are in engine/post_generation.h.
+// post-generation actions are in movie/post_generation.h.
 inline constexpr std::string_view kStatusReadingDirectory = "Status: Reading Source Directory";
 inline constexpr std::string_view kStatusSorting = "Status: Sorting Files By Date";
 inline constexpr std::string_view kStatusNoFilesFound = "Status: No Files Found";
