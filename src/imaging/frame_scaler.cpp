@@ -25,10 +25,6 @@ ScaleFilter ChooseScaleFilter(std::int32_t sourceWidth, std::int32_t sourceHeigh
     return shrinks ? ScaleFilter::kAreaAverage : ScaleFilter::kBicubic;
 }
 
-void FrameScaler::ContextDeleter::operator()(SwsContext* context) const noexcept {
-    sws_freeContext(context);
-}
-
 FrameScaler::FrameScaler() = default;
 FrameScaler::~FrameScaler() = default;
 FrameScaler::FrameScaler(FrameScaler&&) noexcept = default;

@@ -5,8 +5,7 @@
 #include <memory>
 
 #include "imaging/dib.h"
-
-struct SwsContext;
+#include "imaging/scaler_context.h"
 
 namespace chronoreel {
 
@@ -37,11 +36,7 @@ class FrameScaler {
     bool Stretch(const DIB& source, DIB& target);
 
   private:
-    struct ContextDeleter {
-        void operator()(SwsContext* context) const noexcept;
-    };
-
-    std::unique_ptr<SwsContext, ContextDeleter> context_;
+    SwsContextPtr context_;
     // Source width, source height, target width, target height the context was made for.
     std::array<std::int32_t, 4> contextSizes_{};
 };

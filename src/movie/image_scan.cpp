@@ -85,16 +85,6 @@ double SubsecondAddition(std::string_view digits) {
     return 0.0;
 }
 
-void GrowAndAppend(ImageList& images, std::string path, DateTime stamp) {
-    // The lists grow in steps of 100 entries rather than one.
-    if (images.paths.size() == images.paths.capacity()) {
-        images.paths.reserve(images.paths.capacity() + 100);
-        images.stamps.reserve(images.stamps.capacity() + 100);
-    }
-    images.paths.push_back(std::move(path));
-    images.stamps.push_back(stamp);
-}
-
 }  // namespace
 
 std::string DirectoryPrefix(std::string_view stillDirectory) {
@@ -147,8 +137,6 @@ std::optional<DateTime> StampFromName(std::string_view name) {
 
 ImageList GetFileSpecs(const ScanSettings& settings, const ScanProgress& progress) {
     ImageList images;
-    images.paths.reserve(1);
-    images.stamps.reserve(1);
 
     const std::string prefix = DirectoryPrefix(settings.stillDirectory);
     for (const std::string& name : ListMatchingNames(prefix, settings.imageFilter)) {
@@ -166,13 +154,12 @@ ImageList GetFileSpecs(const ScanSettings& settings, const ScanProgress& progres
         if (!stamp) {
             continue;
         }
-        GrowAndAppend(images, path, *stamp);
+        images.paths.push_back(path);
+        images.stamps.push_back(*stamp);
         if (progress.found) {
             progress.found(name);
         }
     }
-    images.paths.shrink_to_fit();
-    images.stamps.shrink_to_fit();
     if (progress.sorting) {
         progress.sorting();
     }

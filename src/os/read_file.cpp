@@ -6,34 +6,14 @@
 
 #include <cerrno>
 
+#include "os/unique_fd.h"
+
 namespace chronoreel {
-namespace {
-
-// Owns an open file descriptor and closes it when it goes.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-}  // namespace
-
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
                                                        std::size_t maxBytes) {
     // Non-blocking, so that opening a pipe that carries an image name does not wait for a
     // writer; for a regular file the flag changes nothing.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.Get() < 0) {
         return std::nullopt;
     }

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <utility>
 
+#include "os/unique_fd.h"
+
 namespace chronoreel {
 
 std::string TaskFileRunLock::LockFilePath(const std::string& taskFilePath) {
@@ -19,45 +21,24 @@ std::string TaskFileRunLock::LockFilePath(const std::string& taskFilePath) {
 std::optional<TaskFileRunLock> TaskFileRunLock::Acquire(const std::string& taskFilePath,
                                                         Refusal& refusal) {
     const std::string lockPath = LockFilePath(taskFilePath);
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    UniqueFd fd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd.Valid()) {
         refusal.message = "cannot create the lock file " + lockPath + ": " + std::strerror(errno);
         return std::nullopt;
     }
     int result;
     do {
-        result = ::flock(fd, LOCK_EX | LOCK_NB);
+        result = ::flock(fd.Get(), LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
     if (result != 0) {
         const int error = errno;
-        ::close(fd);
         refusal.busy = error == EWOULDBLOCK;
         refusal.message =
             refusal.busy ? "another scheduler is already running on the task file " + taskFilePath
                          : "cannot lock " + lockPath + ": " + std::strerror(error);
         return std::nullopt;
     }
-    return TaskFileRunLock(fd);
-}
-
-TaskFileRunLock::TaskFileRunLock(TaskFileRunLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)) {}
-
-TaskFileRunLock& TaskFileRunLock::operator=(TaskFileRunLock&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-TaskFileRunLock::~TaskFileRunLock() {
-    // Closing the descriptor releases the lock; the file stays for the next scheduler.
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
+    return TaskFileRunLock(std::move(fd));
 }
 
 }  // namespace chronoreel

@@ -2,6 +2,9 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+
+#include "os/unique_fd.h"
 
 namespace chronoreel {
 
@@ -21,15 +24,10 @@ class TaskFileRunLock {
     static std::optional<TaskFileRunLock> Acquire(const std::string& taskFilePath,
                                                   Refusal& refusal);
 
-    TaskFileRunLock(TaskFileRunLock&& other) noexcept;
-    TaskFileRunLock& operator=(TaskFileRunLock&& other) noexcept;
-    TaskFileRunLock(const TaskFileRunLock&) = delete;
-    TaskFileRunLock& operator=(const TaskFileRunLock&) = delete;
-    ~TaskFileRunLock();
-
   private:
-    explicit TaskFileRunLock(int fd) : fd_(fd) {}
-    int fd_ = -1;
+    explicit TaskFileRunLock(UniqueFd fd) : fd_(std::move(fd)) {}
+    // Closing the descriptor releases the lock; the file stays for the next scheduler.
+    UniqueFd fd_;
 };
 
 }  // namespace chronoreel

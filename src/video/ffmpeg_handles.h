@@ -13,6 +13,8 @@ extern "C" {
 #include <memory>
 #include <string>
 
+#include "imaging/scaler_context.h"
+
 namespace chronoreel {
 
 struct AvCodecContextDeleter {
@@ -34,9 +36,6 @@ struct AvIoContextDeleter {
         avio_context_free(&context);
     }
 };
-struct SwsContextDeleter {
-    void operator()(SwsContext* context) const { sws_freeContext(context); }
-};
 struct AvDictionaryDeleter {
     void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
 };
@@ -46,7 +45,6 @@ using AvFramePtr = std::unique_ptr<AVFrame, AvFrameDeleter>;
 using AvPacketPtr = std::unique_ptr<AVPacket, AvPacketDeleter>;
 using AvFormatContextPtr = std::unique_ptr<AVFormatContext, AvFormatContextDeleter>;
 using AvIoContextPtr = std::unique_ptr<AVIOContext, AvIoContextDeleter>;
-using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
 using AvDictionaryPtr = std::unique_ptr<AVDictionary, AvDictionaryDeleter>;
 
 // FFmpeg's text for an error code.
