@@ -71,11 +71,15 @@ void DIB::SetWidthHeight(std::int32_t width, std::int32_t height) {
     });
 }
 
+std::int32_t DibStrideBytes(std::int32_t width) {
+    return width * kBytesPerPixel + IJL_DIB_PAD_BYTES(width, kBytesPerPixel);
+}
+
 void DIB::CreateDIB() {
     if (width_ <= 0 || height_ <= 0) {
         return;
     }
-    const std::int32_t stride = width_ * kBytesPerPixel + IJL_DIB_PAD_BYTES(width_, kBytesPerPixel);
+    const std::int32_t stride = DibStrideBytes(width_);
     try {
         pixels_.resize(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height_));
         strideBytes_ = stride;

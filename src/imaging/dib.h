@@ -15,6 +15,9 @@ struct Bgr {
     friend bool operator==(const Bgr&, const Bgr&) = default;
 };
 
+// Bytes from one row of a surface to the next: width × 3 rounded up to a multiple of 4.
+std::int32_t DibStrideBytes(std::int32_t width);
+
 // A 24-bit drawing surface: blue, green, red bytes per pixel, the bottom row of the picture
 // first in memory, every row padded to a multiple of 4 bytes. The JPEG decoder writes into its
 // memory directly, the scaler reads and writes it, the preview paints it and the video writer

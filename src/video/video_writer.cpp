@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "base/app_error.h"
+#include "imaging/dib.h"
 #include "video/avi_muxer.h"
 #include "os/atomic_file.h"
 #include "video/empty_avi.h"
@@ -16,11 +17,6 @@
 
 namespace chronoreel {
 namespace {
-
-// Bytes of one BI_RGB row: 3 per pixel, padded to a multiple of 4.
-int DibRowBytes(int width) {
-    return (width * 3 + 3) & ~3;
-}
 
 void RequireThat(bool condition, const char* what) {
     if (!condition) {
@@ -68,7 +64,7 @@ VideoStatus VideoWriter::Impl::StartRawStream() {
         return status;
     }
     rawPacket.reset(av_packet_alloc());
-    const int frameBytes = DibRowBytes(width) * height;
+    const int frameBytes = DibStrideBytes(width) * height;
     if (!rawPacket || av_new_packet(rawPacket.get(), frameBytes) < 0) {
         throw std::bad_alloc();
     }
@@ -92,7 +88,7 @@ VideoStatus VideoWriter::Impl::WriteRaw(const std::uint8_t* pixels, int strideBy
     if (av_packet_make_writable(rawPacket.get()) < 0) {
         throw std::bad_alloc();
     }
-    const int rowBytes = DibRowBytes(width);
+    const int rowBytes = DibStrideBytes(width);
     const std::size_t pixelBytes = static_cast<std::size_t>(width) * 3;
     if (rowOrder == RowOrder::kBottomUp && strideBytes == rowBytes &&
         pixelBytes == static_cast<std::size_t>(rowBytes)) {
