@@ -29,10 +29,10 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "movie/make_movie.h"
 #include "movie/movie_gen.h"
 #include "movie/setup_changed_flag.h"
-#include "base/clock.h"
 
 namespace chronoreel {
 namespace {

@@ -8,12 +8,12 @@ namespace chronoreel {
 // An unexpected run-time error: the code and description that the error report shows.
 // Expected failures (a file that will not decode, a text that is no number) never throw this.
 class AppError : public std::runtime_error {
-public:
+  public:
     AppError(int code, const std::string& description)
         : std::runtime_error(description), code_(code) {}
     int Code() const { return code_; }
 
-private:
+  private:
     int code_;
 };
 

@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "base/text.h"
 #include "base/app_error.h"
+#include "base/text.h"
 
 namespace chronoreel {
 namespace {

@@ -46,11 +46,11 @@ std::chrono::system_clock::time_point ToSystemTime(DateTime local);
 std::optional<DateTime> ParseDateTime(std::string_view text);
 
 enum class DateTimePattern {
-    kTimeAmPm,      // "06:05:09 PM"               (HH:MM:SS AM/PM)
-    kDateTimeAmPm,  // "01/31/2006 06:05:09 PM"    (MM/DD/YYYY HH:MM:SS AM/PM)
-    kTime24,        // "18:05:09"                  (HH:MM:SS)
-    kShortTimeAmPm, // "6:05 PM"                   (H:MM AM/PM)
-    kIsoDateTime,   // "2006-01-31 18:05:09"       (logs)
+    kTimeAmPm,       // "06:05:09 PM"               (HH:MM:SS AM/PM)
+    kDateTimeAmPm,   // "01/31/2006 06:05:09 PM"    (MM/DD/YYYY HH:MM:SS AM/PM)
+    kTime24,         // "18:05:09"                  (HH:MM:SS)
+    kShortTimeAmPm,  // "6:05 PM"                   (H:MM AM/PM)
+    kIsoDateTime,    // "2006-01-31 18:05:09"       (logs)
 };
 std::string FormatDateTime(DateTime value, DateTimePattern pattern);
 

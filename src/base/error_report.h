@@ -40,13 +40,13 @@ void WriteErrorReportToStandardError(std::string_view title, std::string_view te
 // Work that must still happen when an error report ends the program at once, such as removing a
 // temporary file that would otherwise be left behind. Registered while the object lives.
 class ReportExitCleanup {
-public:
+  public:
     explicit ReportExitCleanup(std::function<void()> action);
     ~ReportExitCleanup();
     ReportExitCleanup(const ReportExitCleanup&) = delete;
     ReportExitCleanup& operator=(const ReportExitCleanup&) = delete;
 
-private:
+  private:
     friend void ReportError(const ErrorDetails& details);
     std::function<void()> action_;
 };

@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "base/text.h"
 #include "base/app_error.h"
 #include "base/date_time.h"
 #include "base/error_report.h"
+#include "base/text.h"
 
 namespace chronoreel {
 namespace {

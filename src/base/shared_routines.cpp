@@ -7,10 +7,10 @@
 #include <thread>
 #include <utility>
 
-#include "base/text.h"
 #include "base/app_error.h"
 #include "base/error_report.h"
 #include "base/event_pump.h"
+#include "base/text.h"
 
 namespace chronoreel {
 namespace {

@@ -25,8 +25,8 @@ bool IsValidArray(const std::optional<std::vector<T>>& list) {
 
 // What Delay needs from its surroundings; tests replace the timer and the sleep.
 struct DelayHooks {
-    std::function<double()> secondsSinceMidnight;   // local time, fractional seconds
-    std::function<void()> sleepBriefly;             // between rounds, about 1 ms
+    std::function<double()> secondsSinceMidnight;  // local time, fractional seconds
+    std::function<void()> sleepBriefly;            // between rounds, about 1 ms
 };
 void SetDelayHooks(DelayHooks hooks);
 DelayHooks DefaultDelayHooks();

@@ -22,7 +22,7 @@ struct IniEntry {
 // UTF-8 and read back whole. Every write replaces the file in one rename under an exclusive
 // advisory lock, so a crash leaves the old or the new file and concurrent writers lose no key.
 class INI {
-public:
+  public:
     explicit INI(IniFlavour flavour = IniFlavour::kMovieMaker);
 
     void SetFile(std::string path);
@@ -41,7 +41,7 @@ public:
     // Writes many keys in one replacement; the file ends as if they were written in order.
     void SetKeys(const std::vector<IniEntry>& entries);
 
-private:
+  private:
     IniFlavour flavour_;
     std::string path_;
 };

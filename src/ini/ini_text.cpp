@@ -1,5 +1,5 @@
-#include "base/text.h"
 #include "ini/ini_text.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <unordered_map>

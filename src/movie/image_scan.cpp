@@ -8,9 +8,9 @@
 #include <chrono>
 #include <memory>
 
-#include "base/text.h"
 #include "base/app_error.h"
 #include "base/error_report.h"
+#include "base/text.h"
 
 namespace chronoreel {
 namespace {

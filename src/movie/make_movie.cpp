@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/clock.h"
 #include "base/error_report.h"
 #include "base/event_pump.h"
 #include "base/numbers.h"
@@ -13,7 +14,6 @@
 #include "movie/run_view.h"
 #include "video/video_settings.h"
 #include "video/video_writer.h"
-#include "base/clock.h"
 
 namespace chronoreel {
 namespace {

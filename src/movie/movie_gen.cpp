@@ -62,8 +62,7 @@ void MovieGen::Store(std::string& stored, std::string_view value, setting_rules:
 }
 
 template <class Stored, class Value, class Bound>
-void MovieGen::Store(Stored& stored, Value value, setting_rules::ClampTo<Bound> rule,
-                     const char*) {
+void MovieGen::Store(Stored& stored, Value value, setting_rules::ClampTo<Bound> rule, const char*) {
     // Compared before clamping: an out-of-range value always counts as a change.
     const auto given = static_cast<Stored>(value);
     if (given != stored) {
@@ -108,13 +107,13 @@ void MovieGen::Store(std::int32_t& size, std::int32_t bytes, setting_rules::Grow
     });
 }
 
-#define CHRONOREEL_DEFINE_SETTING(Name, Kind, Initial, Rule, ...)                   \
-    setting_kinds::Kind::Get MovieGen::Name() const {                              \
-        return ReadSetting<setting_kinds::Kind>(values_.Name);                     \
-    }                                                                              \
-    void MovieGen::Set##Name(setting_kinds::Kind::Set value) {                     \
-        using namespace setting_rules;                                             \
-        Store(values_.Name, value, Rule, #Name "_Let");                            \
+#define CHRONOREEL_DEFINE_SETTING(Name, Kind, Initial, Rule, ...) \
+    setting_kinds::Kind::Get MovieGen::Name() const {             \
+        return ReadSetting<setting_kinds::Kind>(values_.Name);    \
+    }                                                             \
+    void MovieGen::Set##Name(setting_kinds::Kind::Set value) {    \
+        using namespace setting_rules;                            \
+        Store(values_.Name, value, Rule, #Name "_Let");           \
     }
 CHRONOREEL_MOVIE_SETTINGS(CHRONOREEL_DEFINE_SETTING)
 #undef CHRONOREEL_DEFINE_SETTING

@@ -50,7 +50,9 @@ class MovieGen {
 #undef CHRONOREEL_SETTING_ACCESSORS
 
     // The stored values of every setting.
-    const MovieSettings& Settings() const { return values_; }
+    const MovieSettings& Settings() const {
+        return values_;
+    }
 
     // One byte of a block; an index outside the buffer goes to the error report.
     std::uint8_t FormatBytes(std::int32_t index) const;
@@ -61,23 +63,41 @@ class MovieGen {
     // record's two address fields answer the same.
     std::intptr_t FormatPointer() const;
     std::intptr_t ParmsPointer() const;
-    std::intptr_t CompressFormatPointer() const { return FormatPointer(); }
-    std::intptr_t CompressParmsPointer() const { return ParmsPointer(); }
+    std::intptr_t CompressFormatPointer() const {
+        return FormatPointer();
+    }
+    std::intptr_t CompressParmsPointer() const {
+        return ParmsPointer();
+    }
     // The whole buffers (at least FormatSize / ParmsSize bytes, at least one byte).
-    const std::vector<std::uint8_t>& FormatBuffer() const { return formatBytes_; }
-    const std::vector<std::uint8_t>& ParmsBuffer() const { return parmsBytes_; }
+    const std::vector<std::uint8_t>& FormatBuffer() const {
+        return formatBytes_;
+    }
+    const std::vector<std::uint8_t>& ParmsBuffer() const {
+        return parmsBytes_;
+    }
 
     // Asks the current run to stop at its next checkpoint. false is ignored: only the start of a
     // run clears the request. Safe to call from a signal handler.
     void SetCancelMovie(bool cancel);
-    bool CancelRequested() const { return cancel_.load(); }
+    bool CancelRequested() const {
+        return cancel_.load();
+    }
     // Called by the run when it starts.
-    void ClearCancelMovie() { cancel_.store(false); }
+    void ClearCancelMovie() {
+        cancel_.store(false);
+    }
     // The request itself, for a signal handler that may only store into a lock-free atomic.
-    std::atomic<bool>& CancelFlag() { return cancel_; }
+    std::atomic<bool>& CancelFlag() {
+        return cancel_;
+    }
 
-    MovieRunState& RunState() { return run_; }
-    const MovieRunState& RunState() const { return run_; }
+    MovieRunState& RunState() {
+        return run_;
+    }
+    const MovieRunState& RunState() const {
+        return run_;
+    }
 
   private:
     template <class Stored, class Value>

@@ -36,6 +36,7 @@ inline constexpr std::int32_t kAviCompressValid = kCompressValid;
 //   Reading   how the key's text becomes a value: Text, Bool, Long (out of range gives 0),
 //             Rounded (a real rounded half to even; out of range is an error), Real
 //   Order     the key's place in the setup file, which keeps the order files have always had
+// clang-format off
 #define CHRONOREEL_MOVIE_SETTINGS(X)                                                            \
     X(StillDirectory, Text, "images/", AnyValue(), General, "StillDirectory", "images", Text, 22) \
     X(ImageFilter, Text, "*.jpg", AnyValue(), General, "ImageFilter", "*.jpg", Text, 3)          \
@@ -99,6 +100,7 @@ inline constexpr std::int32_t kAviCompressValid = kCompressValid;
        them from CompressFormat and CompressParms. */                                            \
     X(FormatSize, BlockSize, 0, GrowsBlock(formatBytes_), NotSaved, "", "", Long, 0)             \
     X(ParmsSize, BlockSize, 0, GrowsBlock(parmsBytes_), NotSaved, "", "", Long, 0)
+// clang-format on
 
 // The stored values of every setting, as MovieGen holds them; the frame selection reads its
 // settings straight from here.

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "base/text.h"
 #include "base/error_report.h"
 #include "base/event_pump.h"
+#include "base/text.h"
 #include "os/command_string.h"
 
 namespace chronoreel {

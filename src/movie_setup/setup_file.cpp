@@ -66,11 +66,11 @@ auto ReadValue(const std::string& text) {
 const std::vector<SetupKey>& SetupKeys() {
     static const std::vector<SetupKey> keys = [] {
         std::vector<SetupKey> all = {
-#define CHRONOREEL_SETUP_KEY(Name, Kind, Initial, Rule, Section, Key, Default, Reading, Order) \
-    {Order,                                                                                \
-     SetupSection::Section,                                                                \
-     Key,                                                                                  \
-     Default,                                                                              \
+#define CHRONOREEL_SETUP_KEY(Name, Kind, Initial, Rule, Section, Key, Default, Reading, Order)    \
+    {Order,                                                                                       \
+     SetupSection::Section,                                                                       \
+     Key,                                                                                         \
+     Default,                                                                                     \
      [](MovieGen& m, const std::string& t) { m.Set##Name(ReadValue<SetupReading::Reading>(t)); }, \
      [](const MovieGen& m) { return SettingText(m.Name()); }},
             CHRONOREEL_MOVIE_SETTINGS(CHRONOREEL_SETUP_KEY)

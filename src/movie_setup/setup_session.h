@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/prompter.h"
-#include "movie/movie_gen.h"
 #include "ini/ini.h"
+#include "movie/movie_gen.h"
 #include "movie_setup/program_state.h"
 #include "movie_setup/setup_view.h"
 

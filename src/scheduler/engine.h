@@ -4,12 +4,12 @@
 #include <memory>
 #include <optional>
 
+#include "base/clock.h"
 #include "base/date_time.h"
 #include "scheduler/launcher.h"
 #include "scheduler/run_list.h"
 #include "scheduler/schedule_changed.h"
 #include "scheduler/task_file.h"
-#include "base/clock.h"
 
 namespace chronoreel {
 

@@ -2,11 +2,11 @@
 
 #include <string>
 
+#include "base/clock.h"
 #include "scheduler/engine.h"
 #include "scheduler/launcher.h"
 #include "scheduler/schedule_changed.h"
 #include "scheduler/task_file.h"
-#include "base/clock.h"
 
 namespace chronoreel {
 

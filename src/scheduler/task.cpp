@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
-#include "base/text.h"
 #include "base/app_error.h"
 #include "base/error_report.h"
 #include "base/numbers.h"
 #include "base/shared_routines.h"
+#include "base/text.h"
 
 namespace chronoreel {
 namespace {

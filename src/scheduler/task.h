@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "ini/ini.h"
 #include "scheduler/schedule.h"
 #include "scheduler/schedule_changed.h"
-#include "ini/ini.h"
 
 namespace chronoreel {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "ini/ini.h"
 #include "scheduler/schedule_changed.h"
 #include "scheduler/task.h"
-#include "ini/ini.h"
 
 namespace chronoreel {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string_view>
 
-#include "base/date_time.h"
 #include "base/clock.h"
+#include "base/date_time.h"
 
 namespace chronoreel {
 

@@ -8,8 +8,8 @@
 
 #include "base/app_error.h"
 #include "imaging/dib.h"
-#include "video/avi_muxer.h"
 #include "os/atomic_file.h"
+#include "video/avi_muxer.h"
 #include "video/empty_avi.h"
 #include "video/ffmpeg_handles.h"
 #include "video/video_codec_choice.h"

@@ -19,11 +19,12 @@ TEST(ErrorReportDeathTest, EndsTheProgramWithCode70AfterShowingTheReport) {
     EXPECT_EXIT(
         {
             SetErrorPresenter([](std::string_view title, std::string_view text) {
-                std::fprintf(stderr, "[%.*s] %.*s", static_cast<int>(title.size()),
-                             title.data(), static_cast<int>(text.size()), text.data());
+                std::fprintf(stderr, "[%.*s] %.*s", static_cast<int>(title.size()), title.data(),
+                             static_cast<int>(text.size()), text.data());
             });
-            Trap("MovieGen", "FormatBytes_Get",
-                 []() -> int { throw AppError(kErrSubscriptOutOfRange, "Subscript out of range"); });
+            Trap("MovieGen", "FormatBytes_Get", []() -> int {
+                throw AppError(kErrSubscriptOutOfRange, "Subscript out of range");
+            });
         },
         ::testing::ExitedWithCode(70),
         "\\[Error Debug Report\\] Error Detected(.|\n)*Procedure: FormatBytes_Get");

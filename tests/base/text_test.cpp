@@ -45,8 +45,8 @@ TEST(Text, RoundsHalvesToTheEvenNeighbour) {
         double value;
         double rounded;
     } cases[] = {
-        {0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, -0.0}, {-1.5, -2}, {-2.5, -2},
-        {2.4999999, 2}, {7.5, 8}, {6.5, 6}, {1e300, 1e300},
+        {0.5, 0},   {1.5, 2},       {2.5, 2}, {-0.5, -0.0}, {-1.5, -2},
+        {-2.5, -2}, {2.4999999, 2}, {7.5, 8}, {6.5, 6},     {1e300, 1e300},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "base/app_error.h"
+#include "base/clock.h"
 #include "base/shared_routines.h"
 #include "movie/movie_gen.h"
 #include "movie/run_view.h"
-#include "base/clock.h"
 #include "support/temp_dir.h"
 
 namespace chronoreel {

@@ -189,8 +189,8 @@ TEST(PostGenerationCommand, ACommandThatCannotBeStartedFails) {
 
 TEST(PostGenerationCommand, CancelEndsTheWaitAndLeavesTheCommandRunning) {
     int polls = 0;
-    const PostCommandResult result = RunPostGenerationCommand("sleep 5", ExampleStart(), "x.avi",
-                                                              {[&] { return ++polls < 3; }});
+    const PostCommandResult result =
+        RunPostGenerationCommand("sleep 5", ExampleStart(), "x.avi", {[&] { return ++polls < 3; }});
     EXPECT_EQ(result.outcome, PostCommandOutcome::kCancelled);
     EXPECT_EQ(polls, 3);
     ASSERT_GT(result.pid, 0);

@@ -5,8 +5,8 @@
 
 #include "programs/scheduler/headless_log.h"
 #include "programs/scheduler/program_paths.h"
-#include "scheduler/run_lock.h"
 #include "programs/scheduler/scheduler_options.h"
+#include "scheduler/run_lock.h"
 #include "support/temp_dir.h"
 
 namespace chronoreel {

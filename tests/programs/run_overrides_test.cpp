@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "programs/movie_maker/command_line.h"
 #include "movie/movie_gen.h"
+#include "programs/movie_maker/command_line.h"
 
 namespace chronoreel {
 namespace {

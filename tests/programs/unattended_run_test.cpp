@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "programs/program_run.h"
-#include "support/setup_test_helpers.h"
 #include "support/avi_reader.h"
+#include "support/setup_test_helpers.h"
 #include "support/temp_dir.h"
 #include "support/test_jpeg.h"
 

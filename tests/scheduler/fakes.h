@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "base/date_time.h"
 #include "base/prompter.h"
 #include "scheduler/launcher.h"
-#include "base/clock.h"
 
 namespace chronoreel::testing {
 

@@ -10,7 +10,7 @@ namespace chronoreel::testing {
 // Sets TZ for the lifetime of the guard and restores the previous value afterwards, so that
 // time tests give the same answer on every machine.
 class TzGuard {
-public:
+  public:
     explicit TzGuard(const char* zone) {
         if (const char* old = std::getenv("TZ")) {
             previous_ = old;
@@ -29,7 +29,7 @@ public:
     TzGuard(const TzGuard&) = delete;
     TzGuard& operator=(const TzGuard&) = delete;
 
-private:
+  private:
     std::optional<std::string> previous_;
 };
 

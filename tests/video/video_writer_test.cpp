@@ -13,9 +13,9 @@
 
 #include "base/app_error.h"
 #include "base/error_report.h"
-#include "video/video_compressors.h"
 #include "support/avi_reader.h"
 #include "support/temp_dir.h"
+#include "video/video_compressors.h"
 
 namespace chronoreel {
 namespace {

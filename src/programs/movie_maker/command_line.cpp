@@ -84,7 +84,6 @@ std::optional<double> ReadNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-
 bool HasSetupExtension(const std::filesystem::path& path) {
     return EqualsIgnoringCase(path.extension().string(), ".tls");
 }

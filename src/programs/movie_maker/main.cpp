@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "os/display.h"
-#include "base/error_report.h"
-#include "programs/movie_maker/movie_maker_main.h"
 #include "base/clock.h"
+#include "base/error_report.h"
+#include "os/display.h"
+#include "programs/movie_maker/movie_maker_main.h"
 
 int main(int argc, char** argv) {
     // A current directory that was deleted under us is an unexpected error like any other.

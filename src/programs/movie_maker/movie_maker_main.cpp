@@ -6,20 +6,16 @@
 #include <ostream>
 #include <string_view>
 
-#include "programs/movie_maker/command_line.h"
 #include "base/error_report.h"
 #include "base/event_pump.h"
 #include "base/exit_codes.h"
 #include "base/numbers.h"
-#include "os/process_name.h"
-#include "os/stop_signals.h"
 #include "base/prompter.h"
-#include "programs/movie_maker/run_overrides.h"
+#include "ini/ini.h"
 #include "movie/make_movie.h"
 #include "movie/movie_gen.h"
 #include "movie/run_view.h"
 #include "movie/settings_listing.h"
-#include "ini/ini.h"
 #include "movie_setup/interactive_start.h"
 #include "movie_setup/mod_file.h"
 #include "movie_setup/movie_maker_objects.h"
@@ -27,6 +23,10 @@
 #include "movie_setup/setup_file.h"
 #include "movie_setup/setup_session.h"
 #include "movie_setup/setup_view.h"
+#include "os/process_name.h"
+#include "os/stop_signals.h"
+#include "programs/movie_maker/command_line.h"
+#include "programs/movie_maker/run_overrides.h"
 #include "sun/sun_times.h"
 
 namespace chronoreel {
@@ -181,8 +181,8 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
 int InteractiveSession(const MovieMakerEnvironment& env, const CommandLineValues& values) {
     if (env.windows.runInteractive) {
         MovieMakerObjects objects;
-        return env.windows.runInteractive({objects, values.setupFile, values.missingSetupFile,
-                                           env.currentDirectory, env.clock});
+        return env.windows.runInteractive(
+            {objects, values.setupFile, values.missingSetupFile, env.currentDirectory, env.clock});
     }
     if (!values.missingSetupFile.empty()) {
         env.err << kMessagePrefix << "setup file not found: " << values.missingSetupFile << '\n';

@@ -50,9 +50,8 @@ int SchedulerMain(const std::vector<std::string>& arguments, const SchedulerWind
         return kExitUsage;
     }
     if (!windows.hasDisplay) {
-        std::fputs(
-            "chronoreel-scheduler: no display found; run it with --headless on a server\n",
-            stderr);
+        std::fputs("chronoreel-scheduler: no display found; run it with --headless on a server\n",
+                   stderr);
         return kExitUsage;
     }
     FixDecimalSeparator();
