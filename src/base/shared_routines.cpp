@@ -19,6 +19,8 @@ constexpr double kSecondsPerDay = 86400.0;
 // The elapsed count wraps at a day, so it can never reach a day or more; a longer wait ends
 // after the longest one it can count instead of never.
 constexpr double kLongestDelaySeconds = kSecondsPerDay - 1.0;
+// About a second of rounds in which the clock could not be read.
+constexpr int kMostClockFailuresInARow = 1000;
 
 double LocalSecondsSinceMidnight() {
     using namespace std::chrono;
@@ -77,7 +79,9 @@ void Delay(double seconds) {
     }
     seconds = std::min(seconds, kLongestDelaySeconds);
     // Errors inside the loop are ignored step by step: a failing event pump does not keep the
-    // clock from being read, and the wait goes on.
+    // clock from being read, and the wait goes on. A clock that keeps failing ends the wait,
+    // which could otherwise never end.
+    int clockFailuresInARow = 0;
     for (;;) {
         try {
             LetEventsRun();
@@ -87,7 +91,11 @@ void Delay(double seconds) {
             if (ElapsedWholeSeconds(startSeconds, hooks.secondsSinceMidnight()) >= seconds) {
                 return;
             }
+            clockFailuresInARow = 0;
         } catch (...) {
+            if (++clockFailuresInARow >= kMostClockFailuresInARow) {
+                return;
+            }
         }
         try {
             hooks.sleepBriefly();

@@ -109,14 +109,15 @@ IniText IniText::Parse(std::string_view content) {
         text.byteOrderMark_ = kByteOrderMark;
         content.remove_prefix(kByteOrderMark.size());
     }
+    // LF, CRLF and CR alone each end a line.
     while (!content.empty()) {
-        const size_t end = content.find('\n');
-        std::string_view line = content.substr(0, end);
-        content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
+        const size_t end = content.find_first_of("\r\n");
+        text.lines_.emplace_back(content.substr(0, end));
+        if (end == std::string_view::npos) {
+            break;
         }
-        text.lines_.emplace_back(line);
+        const bool crlf = content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n';
+        content.remove_prefix(end + (crlf ? 2 : 1));
     }
     return text;
 }

@@ -8,6 +8,22 @@
 namespace chronoreel {
 namespace {
 
+// How a run that is no longer running ended; a process that never started is an error.
+RunStatus EndedStatus(RunState state) {
+    switch (state) {
+        case RunState::kFinished:
+            return RunStatus::kFinished;
+        case RunState::kSkipped:
+            return RunStatus::kSkipped;
+        case RunState::kRunning:
+            return RunStatus::kRunning;
+        case RunState::kNotStarted:
+        case RunState::kError:
+            break;
+    }
+    return RunStatus::kError;
+}
+
 constexpr int kMinutesPerDay = Task::kMinutesPerDay;
 // Guards the conversion of exact minute values against floating-point error (6 ms).
 constexpr double kMinuteGuard = 0.0001;
@@ -155,16 +171,13 @@ void Engine::CheckTaskStatus(DateTime now) {
         int slot = 0;
         for (int remaining = running_.Count(); remaining > 0; --remaining) {
             TaskRun& run = running_.At(slot);
-            RunState state = launcher_.PollProcess(run.process);
+            const RunState state = launcher_.PollProcess(run.process);
             if (state == RunState::kRunning) {
                 ++slot;
                 continue;
             }
-            if (state == RunState::kNotStarted) {
-                state = RunState::kError;
-            }
             run.completed = now;
-            run.status = static_cast<RunStatus>(state);
+            run.status = EndedStatus(state);
             const TaskRun ended = run;
             AddCompletedTask(ended, ended.status);
             RemoveRunningTask(slot);

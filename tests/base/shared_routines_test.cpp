@@ -50,7 +50,9 @@ class DelayWithFakeTimer : public ::testing::Test {
         });
         SetDelayHooks({
             [this] {
-                if (clockFailsEvery_ != 0 && ++clockReads_ % clockFailsEvery_ == 0) {
+                ++clockReads_;
+                if ((clockFailsEvery_ != 0 && clockReads_ % clockFailsEvery_ == 0) ||
+                    (clockFailsAfter_ != 0 && clockReads_ > clockFailsAfter_)) {
                     throw std::runtime_error("timer failed");
                 }
                 return static_cast<double>(nowMs_ % kDayMs) / 1000.0;
@@ -72,6 +74,7 @@ class DelayWithFakeTimer : public ::testing::Test {
     bool pumpFails_ = false;
     int clockReads_ = 0;
     int clockFailsEvery_ = 0;
+    int clockFailsAfter_ = 0;  // reads that succeed before every further one fails
 };
 
 TEST_F(DelayWithFakeTimer, EndsWhenTheRoundedSecondsAreReached) {
@@ -124,6 +127,13 @@ TEST_F(DelayWithFakeTimer, ErrorsInsideTheWaitAreIgnored) {
     Delay(2.0);
     EXPECT_GE(WaitedMs(), 1500);
     EXPECT_LE(WaitedMs(), 1530);
+}
+
+TEST_F(DelayWithFakeTimer, AClockThatKeepsFailingEndsTheWait) {
+    Start(43'200'000, 10);
+    clockFailsAfter_ = 1;  // the start is read, then never again
+    Delay(2.0);
+    EXPECT_GT(clockReads_, 100);
 }
 
 TEST_F(DelayWithFakeTimer, ErrorBeforeTheWaitIsReported) {

@@ -303,6 +303,8 @@ TEST(VideoWriter, KeyFramesFollowTheStoredSettingOrOnePerSecond) {
         {MakeFourcc("FMP4"), kCompressValid, 0, "", 4},
         {MakeFourcc("FMP4"), kCompressValid, 5, "", 4},  // the key-frame flag is not set
         {MakeFourcc("FMP4"), kCompressValid | kCompressKeyFrames, 5, "", 5},
+        {MakeFourcc("FMP4"), 8 | 4, 6, "", 6},  // valid and key frames, as other systems store it
+        {MakeFourcc("FMP4"), 8 | 2, 6, "", 4},  // the data-rate flag asks for no key frames
         {MakeFourcc("FMP4"), kCompressKeyFrames, 0, "", 4},
         {MakeFourcc("FMP4"), kCompressValid | kCompressKeyFrames, 5, "g=3", 3},
         {MakeFourcc("FFV1"), kCompressValid | kCompressKeyFrames, 2, "", 2},
