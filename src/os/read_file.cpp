@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 
 #include "os/unique_fd.h"
 
@@ -22,7 +23,13 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
         static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(info.st_size));
+    // A file too large for the memory left is unreadable like any other.
+    std::vector<std::uint8_t> buffer;
+    try {
+        buffer.resize(static_cast<std::size_t>(info.st_size));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     std::size_t done = 0;
     while (done < buffer.size()) {
         const ssize_t got = ::read(file.Get(), buffer.data() + done, buffer.size() - done);

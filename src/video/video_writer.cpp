@@ -142,11 +142,7 @@ void VideoWriter::Impl::DropStream() {
 VideoWriter::VideoWriter() : impl_(std::make_unique<Impl>()) {}
 
 VideoWriter::~VideoWriter() {
-    try {
-        Close();
-    } catch (...) {
-        Discard();
-    }
+    Discard();
 }
 
 VideoStatus VideoWriter::Open(const std::filesystem::path& finalPath,

@@ -22,7 +22,9 @@ namespace chronoreel {
 class VideoWriter {
   public:
     VideoWriter();
-    ~VideoWriter();  // closes (publishes) a movie still open; errors are dropped
+    // Discards a movie still open: only Close publishes, so an error unwinding through the
+    // writer never puts a partial movie in the place of a good one.
+    ~VideoWriter();
     VideoWriter(const VideoWriter&) = delete;
     VideoWriter& operator=(const VideoWriter&) = delete;
 

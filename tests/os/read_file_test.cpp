@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "support/temp_dir.h"
 
@@ -32,6 +35,19 @@ TEST(ReadWholeFile, RefusesWhatIsNoStillImageFile) {
     for (const char* name : {"missing.jpg", "empty.jpg", "big.jpg", "folder.jpg", "pipe.jpg"}) {
         EXPECT_FALSE(ReadWholeFile(dir / name, 9)) << name;
     }
+}
+
+TEST(ReadWholeFile, AFileLargerThanTheMemoryLeftIsUnreadable) {
+    TempDir dir;
+    // A sparse file of 1 TiB takes no disk space but no machine can hold it in memory.
+    const std::filesystem::path huge = dir / "huge.jpg";
+    WriteText(huge, "");
+    std::error_code error;
+    std::filesystem::resize_file(huge, std::uintmax_t{1} << 40, error);
+    if (error) {
+        GTEST_SKIP() << "the file system holds no sparse file that large: " << error.message();
+    }
+    EXPECT_FALSE(ReadWholeFile(huge, SIZE_MAX));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -425,7 +426,7 @@ TEST(VideoWriter, OutputPathThatIsALinkReplacesTheFileItPointsAt) {
     EXPECT_EQ(HiddenFiles(dir / "www"), std::vector<std::string>{});
 }
 
-TEST(VideoWriter, EndingWithoutCloseOrByDiscardLeavesNoTemporaryFile) {
+TEST(VideoWriter, EndingByDiscardOrUnwindingKeepsTheOldMovieAndLeavesNoTemporaryFile) {
     TempDir dir;
     const fs::path movie = dir / "mymovie.avi";
     WriteText(movie, "old movie");
@@ -438,18 +439,19 @@ TEST(VideoWriter, EndingWithoutCloseOrByDiscardLeavesNoTemporaryFile) {
     }
     EXPECT_EQ(ReadText(movie), "old movie");
     EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
-    {
-        VideoWriter writer;
-        ASSERT_TRUE(writer.Open(movie, Settings("H264")).Ok() ||
-                    !HasCompressor(MakeFourcc("H264")));
-        if (writer.IsOpen()) {
+    // An error unwinding through an open writer never publishes the partial movie.
+    for (const VideoSettings& settings : {Settings("DIB "), Settings("MJPG")}) {
+        SCOPED_TRACE(FourccText(settings.handler));
+        try {
+            VideoWriter writer;
+            ASSERT_TRUE(writer.Open(movie, settings).Ok());
             ASSERT_TRUE(SplitPicture(64, 48).WriteTo(writer).Ok());
             ASSERT_TRUE(SplitPicture(64, 48).WriteTo(writer).Ok());
+            throw std::runtime_error("out of memory further on");
+        } catch (const std::runtime_error&) {
         }
-    }  // destroyed while open: the movie is published like on Close
-    EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
-    if (HasCompressor(MakeFourcc("H264"))) {
-        EXPECT_EQ(ReadAvi(ReadText(movie)).frames.size(), 2u);
+        EXPECT_EQ(ReadText(movie), "old movie");
+        EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
     }
 }
 
