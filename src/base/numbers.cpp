@@ -128,7 +128,8 @@ struct DecimalDigits {
 DecimalDigits ToDecimalDigits(double value) {
     DecimalDigits result;
     if (value == 0.0) {
-        result.digits = "0";
+        // Appended rather than assigned: g++ 12 at -O3 warns falsely about assigning a literal.
+        result.digits.push_back('0');
         return result;
     }
     std::array<char, 40> buffer{};
@@ -175,7 +176,7 @@ PlainDecimal ToPlain(const DecimalDigits& d) {
             plain.fraction = d.digits.substr(static_cast<std::size_t>(integerDigits));
         }
     } else {
-        plain.integer = "0";
+        plain.integer.push_back('0');
         plain.fraction = std::string(static_cast<std::size_t>(-d.exponent - 1), '0') + d.digits;
     }
     return plain;

@@ -148,7 +148,10 @@ void IniText::Set(std::string_view section, std::string_view key, std::string_vi
         return info.kind == LineKind::kSection && EqualsIgnoringCase(info.name, section);
     });
     if (header == lines_.end()) {
-        lines_.push_back("[" + std::string(section) + "]");
+        std::string headerLine(1, '[');
+        headerLine += section;
+        headerLine += ']';
+        lines_.push_back(std::move(headerLine));
         lines_.push_back(KeyLine(key, storedValue));
         return;
     }

@@ -64,12 +64,13 @@ std::string StampText(std::string_view name, std::string_view yearPrefix, std::s
     };
     std::string text(yearPrefix);
     text += take(yearLength);
-    text += "-" + take(2);
-    text += "-" + take(2);
-    text += " " + take(2);
-    text += ":" + take(2);
+    for (const char separator : {'-', '-', ' ', ':'}) {
+        text += separator;
+        text += take(2);
+    }
     if (withSeconds) {
-        text += ":" + take(2);
+        text += ':';
+        text += take(2);
     }
     return text;
 }

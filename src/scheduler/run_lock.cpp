@@ -15,7 +15,10 @@ namespace chronoreel {
 
 std::string TaskFileRunLock::LockFilePath(const std::string& taskFilePath) {
     const std::filesystem::path path(taskFilePath);
-    return (path.parent_path() / ("." + path.filename().string() + ".run-lock")).string();
+    std::string name(1, '.');
+    name += path.filename().string();
+    name += ".run-lock";
+    return (path.parent_path() / name).string();
 }
 
 std::optional<TaskFileRunLock> TaskFileRunLock::Acquire(const std::string& taskFilePath,

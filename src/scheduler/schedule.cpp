@@ -32,7 +32,10 @@ std::string LocaleNumber(double value) {
 // "+30 min", "-15 min", or nothing for an offset of exactly 0.
 std::string OffsetPiece(double offsetMinutes, std::string_view unit) {
     if (offsetMinutes > 0) {
-        return "+" + LocaleNumber(offsetMinutes) + std::string(unit);
+        std::string piece(1, '+');
+        piece += LocaleNumber(offsetMinutes);
+        piece += unit;
+        return piece;
     }
     if (offsetMinutes < 0) {
         return LocaleNumber(offsetMinutes) + std::string(unit);
