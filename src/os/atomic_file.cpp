@@ -36,6 +36,52 @@ std::string RandomSuffix() {
     return suffix;
 }
 
+// ".name.XXXXXX.tmp", the name shortened so that the whole fits the file-name limit.
+std::string TemporaryNameFor(const std::string& name) {
+    return "." + name.substr(0, kTempNameStemBytes) + "." + RandomSuffix() + ".tmp";
+}
+
+bool IsTemporaryNameOf(const std::string& candidate, const std::string& name) {
+    const std::string stem = "." + name.substr(0, kTempNameStemBytes) + ".";
+    constexpr std::string_view kSuffix = ".tmp";
+    constexpr std::size_t kRandomLength = 6;
+    return candidate.size() == stem.size() + kRandomLength + kSuffix.size() &&
+           candidate.starts_with(stem) && candidate.ends_with(kSuffix);
+}
+
+void LockExclusive(int fd) {
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+// Removes the named temporary files of earlier replacements of the file whose writers are gone
+// (a program killed while it wrote): a living writer holds the lock on its file.
+void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::string& name) {
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error) {
+        return;
+    }
+    for (const auto& entry : entries) {
+        const std::filesystem::path candidate = entry.path();
+        if (!IsTemporaryNameOf(candidate.filename().string(), name)) {
+            continue;
+        }
+        const UniqueFd fd(
+            ::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!fd.Valid() || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+            continue;
+        }
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(fd.Get(), &opened) == 0 && ::lstat(candidate.c_str(), &named) == 0 &&
+            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino &&
+            S_ISREG(named.st_mode)) {
+            ::unlink(candidate.c_str());
+        }
+    }
+}
+
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
     const std::filesystem::path folder = file.parent_path();
     return folder.empty() ? std::filesystem::path(".") : folder;
@@ -184,7 +230,7 @@ bool OpenLocked(const std::filesystem::path& target, LockedFile& locked) {
 }  // namespace
 
 std::optional<FileReplacement> FileReplacement::Begin(const std::filesystem::path& path,
-                                                      std::string& error) {
+                                                      std::string& error, TemporaryName naming) {
     const std::optional<std::filesystem::path> behindLinks = FileBehindLinks(path);
     if (!behindLinks) {
         error = "the path \"" + path.string() + "\" is a loop of links";
@@ -202,18 +248,29 @@ std::optional<FileReplacement> FileReplacement::Begin(const std::filesystem::pat
         return std::nullopt;
     }
     const std::filesystem::path folder = FolderOf(finalPath);
-    const std::string stem = name.substr(0, kTempNameStemBytes);
+    RemoveStaleTemporaries(folder, name);
+
+    FileReplacement replacement;
+    replacement.finalPath_ = finalPath;
+    if (naming == TemporaryName::kOnlyWhenNeeded) {
+        replacement.fd_.Reset(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        if (replacement.fd_.Valid()) {
+            LockExclusive(replacement.fd_.Get());
+            return replacement;
+        }
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT) {
+            error = SystemError("cannot create a file in", folder);
+            return std::nullopt;
+        }
+    }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::filesystem::path candidate =
-            folder / ("." + stem + "." + RandomSuffix() + ".tmp");
+        const std::filesystem::path candidate = folder / TemporaryNameFor(name);
         UniqueFd fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd.Valid()) {
-            FileReplacement replacement;
+            LockExclusive(fd.Get());
             replacement.fd_ = std::move(fd);
             replacement.temporaryPath_ = candidate;
-            replacement.finalPath_ = finalPath;
-            replacement.reportCleanup_.emplace(
-                [path = candidate.string()] { ::unlink(path.c_str()); });
+            replacement.WatchNameForReport();
             return replacement;
         }
         if (errno != EEXIST) {
@@ -225,13 +282,38 @@ std::optional<FileReplacement> FileReplacement::Begin(const std::filesystem::pat
     return std::nullopt;
 }
 
+void FileReplacement::WatchNameForReport() {
+    reportCleanup_.emplace([path = temporaryPath_.string()] { ::unlink(path.c_str()); });
+}
+
+bool FileReplacement::GiveTemporaryName(std::string& error) {
+    const std::string descriptorPath = "/proc/self/fd/" + std::to_string(fd_.Get());
+    const std::filesystem::path folder = FolderOf(finalPath_);
+    const std::string name = finalPath_.filename().string();
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::filesystem::path candidate = folder / TemporaryNameFor(name);
+        if (::linkat(AT_FDCWD, descriptorPath.c_str(), AT_FDCWD, candidate.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            temporaryPath_ = candidate;
+            WatchNameForReport();
+            return true;
+        }
+        if (errno != EEXIST) {
+            error = SystemError("cannot name the new file in", folder);
+            return false;
+        }
+    }
+    error = "cannot find a free temporary name in \"" + folder.string() + "\"";
+    return false;
+}
+
 FileReplacement::FileReplacement(FileReplacement&& other) noexcept
     : fd_(std::move(other.fd_)),
       temporaryPath_(std::exchange(other.temporaryPath_, {})),
       finalPath_(std::move(other.finalPath_)) {
     if (other.reportCleanup_) {
         other.reportCleanup_.reset();
-        reportCleanup_.emplace([path = temporaryPath_.string()] { ::unlink(path.c_str()); });
+        WatchNameForReport();
     }
 }
 
@@ -243,7 +325,7 @@ FileReplacement& FileReplacement::operator=(FileReplacement&& other) noexcept {
         finalPath_ = std::move(other.finalPath_);
         if (other.reportCleanup_) {
             other.reportCleanup_.reset();
-            reportCleanup_.emplace([path = temporaryPath_.string()] { ::unlink(path.c_str()); });
+            WatchNameForReport();
         }
     }
     return *this;
@@ -259,8 +341,14 @@ bool FileReplacement::Commit(std::string& error) {
         return false;
     }
     TakeOverAttributes(fd_.Get(), finalPath_);
-    if (::fsync(fd_.Get()) != 0 || ::close(fd_.Release()) != 0) {
-        error = SystemError("cannot write", temporaryPath_);
+    if (::fsync(fd_.Get()) != 0) {
+        error = SystemError("cannot write", temporaryPath_.empty() ? finalPath_ : temporaryPath_);
+        Discard();
+        return false;
+    }
+    // The name comes last, once the content is on disk; the lock held on the descriptor keeps
+    // other writers from taking the named file for a stale one.
+    if (temporaryPath_.empty() && !GiveTemporaryName(error)) {
         Discard();
         return false;
     }
@@ -271,6 +359,9 @@ bool FileReplacement::Commit(std::string& error) {
     }
     reportCleanup_.reset();
     temporaryPath_.clear();
+    if (::close(fd_.Release()) != 0) {
+        // The data reached the disk with fsync; a late close error changes nothing for it.
+    }
     SyncFolder(FolderOf(finalPath_));
     return true;
 }

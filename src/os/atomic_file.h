@@ -10,21 +10,33 @@
 
 namespace chronoreel {
 
-// A new version of a file, written to a hidden temporary file beside it (".name.XXXXXX.tmp" in
-// the same folder) and put in its place in one rename, so that readers see the old file or the
-// new one and never a mix. Until then the file at the path is untouched; destroying a
-// replacement that was not committed removes the temporary file (also when an error report ends
-// the program without unwinding).
+// A new version of a file, written to a temporary file in the same folder and put in its place
+// in one rename, so that readers see the old file or the new one and never a mix. Until then the
+// file at the path is untouched.
+//
+// The temporary file has no name while it is written (O_TMPFILE) where the file system allows
+// it, so a program killed meanwhile leaves nothing behind; it gets a hidden name
+// (".name.XXXXXX.tmp") only for the moment before the rename. Elsewhere it is named from the
+// start. Either way its writer holds a lock on it, and the next replacement of the same file
+// removes named temporary files whose writer is gone. Destroying a replacement that was not
+// committed removes its temporary file (also when an error report ends the program without
+// unwinding).
 //
 // Symbolic links at the end of the path are followed: the file they name is the one replaced,
 // the temporary file goes beside it, and the links stay.
+enum class TemporaryName {
+    kOnlyWhenNeeded,  // unnamed where the file system allows it
+    kFromTheStart,    // always named (the way of file systems without unnamed files)
+};
+
 class FileReplacement {
   public:
     // Creates the temporary file (close-on-exec, never an existing one; 0666 less the umask).
     // nullopt, with error saying why, when the links form a loop, the path names a folder or no
     // file, or the folder does not take a new file.
-    static std::optional<FileReplacement> Begin(const std::filesystem::path& path,
-                                                std::string& error);
+    static std::optional<FileReplacement> Begin(
+        const std::filesystem::path& path, std::string& error,
+        TemporaryName naming = TemporaryName::kOnlyWhenNeeded);
 
     FileReplacement(FileReplacement&& other) noexcept;
     FileReplacement& operator=(FileReplacement&& other) noexcept;
@@ -35,6 +47,7 @@ class FileReplacement {
     // Where the new content goes.
     int Descriptor() const { return fd_.Get(); }
     bool IsOpen() const { return fd_.Valid(); }
+    // The temporary file's name; empty while it has none.
     const std::filesystem::path& TemporaryPath() const { return temporaryPath_; }
     // The file the replacement takes the place of: the path, or the file its links lead to.
     const std::filesystem::path& FinalPath() const { return finalPath_; }
@@ -50,6 +63,8 @@ class FileReplacement {
 
   private:
     FileReplacement() = default;
+    bool GiveTemporaryName(std::string& error);
+    void WatchNameForReport();
 
     UniqueFd fd_;
     std::filesystem::path temporaryPath_;

@@ -246,8 +246,8 @@ int VideoWriter::FramesWritten() const {
     return impl_->framesWritten;
 }
 
-std::filesystem::path VideoWriter::TemporaryPath() const {
-    return impl_->file ? impl_->file->TemporaryPath() : std::filesystem::path();
+std::filesystem::path VideoWriter::FinalPath() const {
+    return impl_->file ? impl_->file->FinalPath() : std::filesystem::path();
 }
 
 }  // namespace chronoreel

@@ -49,8 +49,9 @@ class VideoWriter {
 
     bool IsOpen() const;
     int FramesWritten() const;
-    // The temporary file while open (empty otherwise).
-    std::filesystem::path TemporaryPath() const;
+    // The file the movie replaces when it is closed (the output path, or the file its links
+    // lead to) while open; empty otherwise.
+    std::filesystem::path FinalPath() const;
 
   private:
     struct Impl;

@@ -72,13 +72,40 @@ TEST(FileReplacement, ALinkedFileIsReplacedBehindTheLinkAndNothingIsLeftOver) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "www"), fs::directory_iterator()), 1);
 
     std::string error;
-    {
-        std::optional<FileReplacement> dropped = FileReplacement::Begin(dir / "cam.avi", error);
-        ASSERT_TRUE(dropped.has_value()) << error;
-        EXPECT_TRUE(fs::exists(dropped->TemporaryPath()));
+    for (const TemporaryName naming :
+         {TemporaryName::kOnlyWhenNeeded, TemporaryName::kFromTheStart}) {
+        {
+            std::optional<FileReplacement> dropped =
+                FileReplacement::Begin(dir / "cam.avi", error, naming);
+            ASSERT_TRUE(dropped.has_value()) << error;
+            EXPECT_EQ(dropped->TemporaryPath().empty(), naming == TemporaryName::kOnlyWhenNeeded);
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir / "www"), fs::directory_iterator()), 1);
+        EXPECT_EQ(testing::ReadText(dir / "www" / "cam.avi"), "new");
     }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "www"), fs::directory_iterator()), 1);
-    EXPECT_EQ(testing::ReadText(dir / "www" / "cam.avi"), "new");
+}
+
+// A program killed while it replaced a file leaves a named temporary file; the next replacement
+// removes it, but never one whose writer still holds it.
+TEST(FileReplacement, StaleTemporaryFilesOfTheSameFileGoWithTheNextReplacement) {
+    testing::TempDir dir;
+    testing::WriteText(dir / "day.tls", "[General]\n");
+    testing::WriteText(dir / ".day.tls.Ab3xYz.tmp", "left by a killed save");
+    testing::WriteText(dir / ".other.tls.Ab3xYz.tmp", "another file's");
+    testing::WriteText(dir / ".day.tls.notmine", "not a temporary name");
+    std::string error;
+    std::optional<FileReplacement> living =
+        FileReplacement::Begin(dir / "day.tls", error, TemporaryName::kFromTheStart);
+    ASSERT_TRUE(living.has_value()) << error;
+    const fs::path livingName = living->TemporaryPath();
+
+    ASSERT_TRUE(Replace(dir / "day.tls", "[General]\nFPS=25\n"));
+    EXPECT_FALSE(fs::exists(dir / ".day.tls.Ab3xYz.tmp"));
+    EXPECT_TRUE(fs::exists(livingName)) << "a writer that still works keeps its file";
+    EXPECT_TRUE(fs::exists(dir / ".other.tls.Ab3xYz.tmp"));
+    EXPECT_TRUE(fs::exists(dir / ".day.tls.notmine"));
+    living.reset();
+    EXPECT_FALSE(fs::exists(livingName));
 }
 
 }  // namespace

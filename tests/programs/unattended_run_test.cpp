@@ -448,14 +448,19 @@ class SlowRunTest : public UnattendedRunTest {
             "Handler=" + std::to_string(CompressorCode("FFV1")) + "\n");
     }
 
-    // Waits until the run's temporary file exists and holds more than minimumBytes.
-    std::optional<fs::path> WaitForGrowingTemporaryFile(std::uintmax_t minimumBytes) {
+    // Waits until the run's new movie file, open in the process (unnamed while it is written),
+    // holds more than minimumBytes; gives where the process has it.
+    static std::optional<fs::path> WaitForGrowingMovieFile(pid_t pid, std::uintmax_t minimumBytes) {
+        const fs::path descriptors = "/proc/" + std::to_string(pid) + "/fd";
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (std::chrono::steady_clock::now() < giveUp) {
-            for (const fs::path& temporary : TemporaryFilesOf(Work() / "movie.avi")) {
-                std::error_code error;
-                if (fs::file_size(temporary, error) > minimumBytes && !error) {
-                    return temporary;
+            std::error_code error;
+            for (const auto& entry : fs::directory_iterator(descriptors, error)) {
+                std::error_code entryError;
+                const fs::path target = fs::read_symlink(entry.path(), entryError);
+                if (!entryError && target.parent_path().filename() == "work" &&
+                    fs::file_size(entry.path(), entryError) > minimumBytes && !entryError) {
+                    return target;
                 }
             }
             usleep(1000);
@@ -480,9 +485,10 @@ TEST_F(SlowRunTest, TerminateOrInterruptWhileWritingPublishesThePartialMovieAlon
         ASSERT_EQ(ReadAvi(previous).frames.size(), 1u);
 
         RunningProgram program("chronoreel", folder_.Path(), {"/f=day.tls", "/a", "/i"});
-        const std::optional<fs::path> temporary = WaitForGrowingTemporaryFile(1024 * 1024);
-        ASSERT_TRUE(temporary) << "no temporary movie file grew beside " << movie;
+        const std::optional<fs::path> temporary = WaitForGrowingMovieFile(program.Pid(), 1 << 20);
+        ASSERT_TRUE(temporary) << "no new movie file grew beside " << movie;
         EXPECT_EQ(temporary->parent_path(), movie.parent_path());
+        EXPECT_THAT(TemporaryFilesOf(movie), IsEmpty()) << "the file has no name while written";
         // While the new movie is written, the previous one stays as it was.
         EXPECT_EQ(ReadText(movie), previous);
         ASSERT_EQ(kill(program.Pid(), signal), 0);
