@@ -18,9 +18,10 @@ constexpr std::int32_t MakeFourcc(const char (&text)[5]) {
 
 inline constexpr std::int32_t kFourccDib = MakeFourcc("DIB ");
 
-// Option flags of the stored compression record.
-inline constexpr std::int32_t kCompressKeyFrames = 2;  // key frame every keyFrameEvery frames
-inline constexpr std::int32_t kCompressDataRate = 4;   // aim at bytesPerSecond
+// Option flags of the stored compression record, with the record's own values (1 is
+// interleaving), so that setups written on other systems keep their meaning.
+inline constexpr std::int32_t kCompressDataRate = 2;   // aim at bytesPerSecond
+inline constexpr std::int32_t kCompressKeyFrames = 4;  // key frame every keyFrameEvery frames
 inline constexpr std::int32_t kCompressValid = 8;
 
 // Stored quality scale: 0 (smallest file) to 10000 (best picture); -1 asks for the

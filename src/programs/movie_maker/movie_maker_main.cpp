@@ -26,8 +26,9 @@
 #include "movie_setup/program_state.h"
 #include "movie_setup/setup_file.h"
 #include "movie_setup/setup_session.h"
+#include "movie_setup/run_sun_times.h"
 #include "movie_setup/setup_view.h"
-#include "sun/sun_times.h"
+#include "movie_setup/shutdown.h"
 
 namespace chronoreel {
 namespace {
@@ -82,16 +83,6 @@ void OpenCommandLineSetup(ProgramObjects& objects, const MovieMakerEnvironment& 
     objects.state.setupChanged.Clear();
 }
 
-SunTimes MakeSunTimes(const ProgramObjects& objects, const Clock& clock) {
-    SunTimes sun(clock);
-    sun.SetLocation({objects.state.latitude, objects.state.longitude});
-    return sun;
-}
-
-SunTimesSource SunTimesFrom(SunTimes& sun) {
-    return {[&sun] { return sun.Sunrise(); }, [&sun] { return sun.Sunset(); }};
-}
-
 // Lines of a run without windows about what went wrong, on standard error.
 std::function<void(std::string_view)> DiagnosticsTo(std::ostream& err) {
     return [&err](std::string_view line) { err << kMessagePrefix << line << std::endl; };
@@ -110,9 +101,8 @@ int DryRun(const MovieMakerEnvironment& env, const CommandLineValues& values) {
     StartSetupState(objects, env, LoadMode::kWriteNothing);
     OpenCommandLineSetup(objects, env, values, LoadMode::kWriteNothing);
 
-    SunTimes sun = MakeSunTimes(objects, env.clock);
-    const RunContext context{env.clock, SunTimesFrom(sun),      nullptr,
-                             true,      DiagnosticsTo(env.err), {}};
+    RunSunTimes sun(objects.state, env.clock);
+    const RunContext context{env.clock, sun.Source(), nullptr, true, DiagnosticsTo(env.err), {}};
     for (const std::string& line : SettingsListing(objects.movieGen)) {
         env.out << line << '\n';
     }
@@ -141,12 +131,6 @@ std::unique_ptr<RunView> MakePreview(const MovieMakerEnvironment& env,
     return env.windows.makeRunView();
 }
 
-// The orderly end of an unattended run: the location is stored, the recent files list is left
-// as the user had it, nothing is asked.
-void Shutdown(ProgramObjects& objects, const MovieMakerEnvironment& env) {
-    SaveSetup(objects.state, objects.ini, env.currentDirectory);
-}
-
 RunOutcome MakeMovieCancellable(MovieGen& gen, RunContext context) {
     const StopSignals stopSignals(&gen.CancelFlag());
     context.stopRequested = [] { return StopSignals::Received(); };
@@ -166,13 +150,16 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
     OpenCommandLineSetup(objects, env, values, LoadMode::kWriteMissingKeys);
 
     const std::unique_ptr<RunView> preview = MakePreview(env, values);
-    SunTimes sun = MakeSunTimes(objects, env.clock);
-    const RunContext context{env.clock, SunTimesFrom(sun),      preview.get(),
-                             true,      DiagnosticsTo(env.err), {}};
+    RunSunTimes sun(objects.state, env.clock);
+    const RunContext context{env.clock,    sun.Source(), preview.get(), true,
+                             DiagnosticsTo(env.err), {}};
     const RunOutcome outcome = MakeMovieCancellable(objects.movieGen, context);
     processName.reset();
 
-    Shutdown(objects, env);
+    // The orderly end: the location is stored, the recent files list is left as the user had
+    // it, nothing is asked.
+    SetupSession session = MakeSetupSession(objects, env);
+    Shutdown(session, env.currentDirectory);
     return ExitCodeFor(outcome);
 }
 
