@@ -6,29 +6,29 @@
 #include <ostream>
 #include <string_view>
 
-#include "programs/movie_maker/command_line.h"
 #include "base/error_report.h"
 #include "base/event_pump.h"
 #include "base/exit_codes.h"
 #include "base/numbers.h"
-#include "os/process_name.h"
-#include "os/stop_signals.h"
 #include "base/prompter.h"
-#include "programs/movie_maker/run_overrides.h"
+#include "ini/ini.h"
 #include "movie/make_movie.h"
 #include "movie/movie_gen.h"
 #include "movie/run_view.h"
 #include "movie/settings_listing.h"
-#include "ini/ini.h"
 #include "movie_setup/interactive_start.h"
 #include "movie_setup/mod_file.h"
 #include "movie_setup/movie_maker_objects.h"
 #include "movie_setup/program_state.h"
+#include "movie_setup/run_sun_times.h"
 #include "movie_setup/setup_file.h"
 #include "movie_setup/setup_session.h"
-#include "movie_setup/run_sun_times.h"
 #include "movie_setup/setup_view.h"
 #include "movie_setup/shutdown.h"
+#include "os/process_name.h"
+#include "os/stop_signals.h"
+#include "programs/movie_maker/command_line.h"
+#include "programs/movie_maker/run_overrides.h"
 
 namespace chronoreel {
 namespace {
@@ -117,7 +117,7 @@ int DryRun(const MovieMakerEnvironment& env, const CommandLineValues& values) {
 // The preview of an unattended run: only when windows were asked for, a display exists and the
 // windows provide one. A run that asks for windows without a display runs without them.
 std::unique_ptr<RunView> MakePreview(const MovieMakerEnvironment& env,
-                                     const CommandLineValues& values) {
+                                     const CommandLineValues& values, MovieGen& gen) {
     if (!values.showWindows) {
         return nullptr;
     }
@@ -128,7 +128,7 @@ std::unique_ptr<RunView> MakePreview(const MovieMakerEnvironment& env,
     if (!env.windows.makeRunView) {
         return nullptr;
     }
-    return env.windows.makeRunView();
+    return env.windows.makeRunView(gen);
 }
 
 RunOutcome MakeMovieCancellable(MovieGen& gen, RunContext context) {
@@ -149,10 +149,10 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
     }
     OpenCommandLineSetup(objects, env, values, LoadMode::kWriteMissingKeys);
 
-    const std::unique_ptr<RunView> preview = MakePreview(env, values);
+    const std::unique_ptr<RunView> preview = MakePreview(env, values, objects.movieGen);
     RunSunTimes sun(objects.state, env.clock);
-    const RunContext context{env.clock,    sun.Source(), preview.get(), true,
-                             DiagnosticsTo(env.err), {}};
+    const RunContext context{env.clock, sun.Source(),           preview.get(),
+                             true,      DiagnosticsTo(env.err), {}};
     const RunOutcome outcome = MakeMovieCancellable(objects.movieGen, context);
     processName.reset();
 
@@ -168,8 +168,8 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
 int InteractiveSession(const MovieMakerEnvironment& env, const CommandLineValues& values) {
     if (env.windows.runInteractive) {
         MovieMakerObjects objects;
-        return env.windows.runInteractive({objects, values.setupFile, values.missingSetupFile,
-                                           env.currentDirectory, env.clock});
+        return env.windows.runInteractive(
+            {objects, values.setupFile, values.missingSetupFile, env.currentDirectory, env.clock});
     }
     if (!values.missingSetupFile.empty()) {
         env.err << kMessagePrefix << "setup file not found: " << values.missingSetupFile << '\n';
