@@ -27,7 +27,7 @@ struct FileDialogRequest {
 // Every question the core asks a person goes through this interface: the windows implement it
 // with real dialogs, tests with scripted answers.
 class Prompter {
-  public:
+public:
     virtual ~Prompter() = default;
     virtual MessageAnswer Message(std::string_view text, std::string_view title,
                                   MessageButtons buttons, MessageIcon icon) = 0;

@@ -1,7 +1,7 @@
 #include "programs/movie_maker/run_overrides.h"
 
-#include "movie/movie_gen.h"
 #include "programs/movie_maker/command_line.h"
+#include "movie/movie_gen.h"
 
 namespace chronoreel {
 namespace {
