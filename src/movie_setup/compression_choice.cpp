@@ -1,7 +1,6 @@
 #include "movie_setup/compression_choice.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "base/error_report.h"
 #include "movie/movie_gen.h"
@@ -59,10 +58,8 @@ int ShownQualityPercent(int percent, bool lossy) {
 }
 
 int QualityPercentOf(std::int32_t storedQuality) {
-    if (storedQuality < 0) {
-        return 0;
-    }
-    return static_cast<int>(std::lround(std::min(storedQuality, kQualityBest) / 100.0));
+    // Whole percent, rounded down: a stored quality below 1 % counts as none chosen.
+    return std::clamp(storedQuality, 0, kQualityBest) / 100;
 }
 
 CompressionDialogStart CompressionDialogStartOf(const MovieGen& gen,

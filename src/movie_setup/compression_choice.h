@@ -43,7 +43,7 @@ std::optional<std::size_t> CompressorIndex(const std::vector<VideoCompressor>& a
 // The quality to show for a compressor: a lossy one at 0 % (or below) gets the proposal.
 int ShownQualityPercent(int percent, bool lossy);
 
-// Stored quality (0..10000, -1 for the encoder's default) as whole percent.
+// Stored quality (0..10000, -1 for the encoder's default) as whole percent, rounded down.
 int QualityPercentOf(std::int32_t storedQuality);
 
 // Opens on the stored choice: compressor, quality, key frames every N (the frame rate when none

@@ -61,11 +61,11 @@ TEST_F(CompressionChoiceTest, LossyCompressorsNeverOpenOnTheWorstQualitySilently
     const std::vector<Case> cases = {
         {MakeFourcc("MJPG"), 0, kProposedQualityPercent},
         {MakeFourcc("MJPG"), -1, kProposedQualityPercent},
-        {MakeFourcc("MJPG"), 49, kProposedQualityPercent},
-        {MakeFourcc("MJPG"), 50, 1},
+        {MakeFourcc("MJPG"), 99, kProposedQualityPercent},
+        {MakeFourcc("MJPG"), 100, 1},
         {MakeFourcc("MJPG"), 8000, 80},
         {MakeFourcc("MJPG"), 10000, 100},
-        {MakeFourcc("FMP4"), 2550, 26},
+        {MakeFourcc("FMP4"), 2550, 25},
         // Lossless: quality means nothing and is shown as stored.
         {MakeFourcc("FFV1"), 0, 0},
         {kFourccDib, 0, 0},
