@@ -51,6 +51,9 @@ int main(int argc, char** argv) {
     }
     windows.runInteractive = [&](const chronoreel::InteractiveStart& start) -> int {
         if (!windows.hasDisplay) {
+            if (!start.missingSetupFile.empty()) {
+                std::cerr << "chronoreel: setup file not found: " << start.missingSetupFile << '\n';
+            }
             std::cerr << "chronoreel: no display found for the windows; make a movie without "
                          "them with /f=SETUP /a /i\n";
             return chronoreel::kExitUsage;

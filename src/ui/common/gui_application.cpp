@@ -8,8 +8,15 @@
 namespace chronoreel::ui {
 
 bool QtPlatformNeedsNoDisplay() {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    return !platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland");
+    // Platforms that draw on a screen of their own. The offscreen and minimal platforms show
+    // nothing to anybody: under them the program has no display.
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM").split(':').first();
+    for (const char* own : {"eglfs", "linuxfb", "vnc", "vkkhrdisplay"}) {
+        if (platform == own) {
+            return true;
+        }
+    }
+    return false;
 }
 
 QApplication& GuiApplication::Ensure() {

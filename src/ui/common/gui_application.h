@@ -5,8 +5,8 @@
 
 namespace chronoreel::ui {
 
-// Whether the Qt platform named in QT_QPA_PLATFORM opens windows without an X11 or Wayland
-// display (offscreen, eglfs, linuxfb, vnc, ...).
+// Whether the Qt platform named in QT_QPA_PLATFORM shows windows without an X11 or Wayland
+// display (eglfs, linuxfb, vnc on a device next to the camera).
 bool QtPlatformNeedsNoDisplay();
 
 // The program's QApplication, made only when a window is about to open, so that a run without

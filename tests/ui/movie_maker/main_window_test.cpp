@@ -35,11 +35,11 @@ class MainWindowTest : public ::testing::Test {
   protected:
     MainWindowTest() {
         Application();
-        window = std::make_unique<FrmMain>(MainWindowContext{
-            objects, prompter, clock, dir.Path(), dir.Path(), [this](const QUrl& url) {
-                opened.push_back(url);
-                return true;
-            }});
+        window = std::make_unique<FrmMain>(MainWindowContext{objects, prompter, clock, dir.Path(),
+                                                             dir.Path(), [this](const QUrl& url) {
+                                                                 opened.push_back(url);
+                                                                 return true;
+                                                             }});
         window->UpdateSetupControls();
         window->show();
         objects.state.setupChanged.Clear();
@@ -69,22 +69,66 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, EveryControlCarriesItsDesignName) {
-    const std::vector<const char*> names = {
-        "txtImageDirectory", "cmdBrowseImageDirectory", "txtImageFilter", "optUseTimeFilter_0",
-        "optUseTimeFilter_1", "fraStartTime", "fraStopTime", "lblStart", "lblStop",
-        "txtStartTimeRelative", "txtStartTimeToday", "txtStartTimeAbsolute",
-        "txtStartTimeSunriseRelative", "txtStartTimeSunsetRelative", "txtStartTimeYesterday",
-        "txtStopTimeRelative", "txtStopTimeToday", "txtStopTimeAbsolute",
-        "txtStopTimeSunriseRelative", "txtStopTimeSunsetRelative", "txtStopTimeYesterday",
-        "optImageInterval_0", "optImageInterval_1", "txtImageInterval", "lblDuplicateCount",
-        "txtDuplicateCount", "optTimeStamp_0", "optTimeStamp_1", "txtOutputPath",
-        "cmdBrowseOutputPath", "optMovieSize_0", "optMovieSize_1", "txtMovieWidth",
-        "txtMovieHeight", "cmbFPS", "cmdShowCompressionOptions", "chkDeleteOlderImages",
-        "txtDeleteOlderImagesHours", "chkMovieDirection", "txtPostGenerationShell",
-        "cmdMakeMovie", "cmdQuit", "mnuFile", "mnuNewSetup", "mnuOpen", "mnuSave", "mnuSaveAs",
-        "mnuSepFiles", "mnuFiles_0", "mnuFiles_1", "mnuFiles_2", "mnuFiles_3", "mnuQuit",
-        "mnuSettings", "mnuLocation", "mnuHelp", "mnuOnlineHelp", "mnuOnlineUpdates",
-        "mnuWebPage", "mnuAbout"};
+    const std::vector<const char*> names = {"txtImageDirectory",
+                                            "cmdBrowseImageDirectory",
+                                            "txtImageFilter",
+                                            "optUseTimeFilter_0",
+                                            "optUseTimeFilter_1",
+                                            "fraStartTime",
+                                            "fraStopTime",
+                                            "lblStart",
+                                            "lblStop",
+                                            "txtStartTimeRelative",
+                                            "txtStartTimeToday",
+                                            "txtStartTimeAbsolute",
+                                            "txtStartTimeSunriseRelative",
+                                            "txtStartTimeSunsetRelative",
+                                            "txtStartTimeYesterday",
+                                            "txtStopTimeRelative",
+                                            "txtStopTimeToday",
+                                            "txtStopTimeAbsolute",
+                                            "txtStopTimeSunriseRelative",
+                                            "txtStopTimeSunsetRelative",
+                                            "txtStopTimeYesterday",
+                                            "optImageInterval_0",
+                                            "optImageInterval_1",
+                                            "txtImageInterval",
+                                            "lblDuplicateCount",
+                                            "txtDuplicateCount",
+                                            "optTimeStamp_0",
+                                            "optTimeStamp_1",
+                                            "txtOutputPath",
+                                            "cmdBrowseOutputPath",
+                                            "optMovieSize_0",
+                                            "optMovieSize_1",
+                                            "txtMovieWidth",
+                                            "txtMovieHeight",
+                                            "cmbFPS",
+                                            "cmdShowCompressionOptions",
+                                            "chkDeleteOlderImages",
+                                            "txtDeleteOlderImagesHours",
+                                            "chkMovieDirection",
+                                            "txtPostGenerationShell",
+                                            "cmdMakeMovie",
+                                            "cmdQuit",
+                                            "mnuFile",
+                                            "mnuNewSetup",
+                                            "mnuOpen",
+                                            "mnuSave",
+                                            "mnuSaveAs",
+                                            "mnuSepFiles",
+                                            "mnuFiles_0",
+                                            "mnuFiles_1",
+                                            "mnuFiles_2",
+                                            "mnuFiles_3",
+                                            "mnuQuit",
+                                            "mnuSettings",
+                                            "mnuLocation",
+                                            "mnuHelp",
+                                            "mnuOnlineHelp",
+                                            "mnuOnlineUpdates",
+                                            "mnuWebPage",
+                                            "mnuAbout"};
     for (const char* name : names) {
         Control<QObject>(*window, name);
     }
@@ -166,7 +210,9 @@ TEST_F(MainWindowTest, TypingIntoABoxSelectsItsOptionAndStoresBoth) {
     };
     const std::vector<Case> cases = {
         {"txtStartTimeRelative", "optStartTime_1", "2.5",
-         [](const MovieGen& m) { return m.StartTimeOption() == 1 && m.StartTimeRelative() == 2.5; }},
+         [](const MovieGen& m) {
+             return m.StartTimeOption() == 1 && m.StartTimeRelative() == 2.5;
+         }},
         {"txtStartTimeSunriseRelative", "optStartTime_4", "-1",
          [](const MovieGen& m) {
              return m.StartTimeOption() == 4 && m.StartTimeSunriseRelative() == -1;
@@ -177,7 +223,9 @@ TEST_F(MainWindowTest, TypingIntoABoxSelectsItsOptionAndStoresBoth) {
                     std::abs(m.StopTimeYesterday() - (22.25 / 24)) < 1e-9;
          }},
         {"txtStopTimeSunsetRelative", "optStopTime_5", "3",
-         [](const MovieGen& m) { return m.StopTimeOption() == 5 && m.StopTimeSunsetRelative() == 3; }},
+         [](const MovieGen& m) {
+             return m.StopTimeOption() == 5 && m.StopTimeSunsetRelative() == 3;
+         }},
         {"txtImageInterval", "optImageInterval_1", "30",
          [](const MovieGen& m) { return m.ImageIntervalOption() == 1 && m.ImagesPerHour() == 30; }},
         {"txtMovieWidth", "optMovieSize_1", "800",
@@ -248,9 +296,10 @@ TEST_F(MainWindowTest, CheckBoxesAndOptionsStoreTheirValues) {
 }
 
 TEST_F(MainWindowTest, IgnoringFileTimeDisablesTheStartAndStopControls) {
-    const std::vector<const char*> governed = {"lblStart", "lblStop", "fraStartTime",
-                                               "fraStopTime", "optStartTime_3",
-                                               "txtStopTimeAbsolute", "lblStartTimeToday"};
+    const std::vector<const char*> governed = {"lblStart",         "lblStop",
+                                               "fraStartTime",     "fraStopTime",
+                                               "optStartTime_3",   "txtStopTimeAbsolute",
+                                               "lblStartTimeToday"};
     const auto enabled = [&](bool expected) {
         for (const char* name : governed) {
             EXPECT_EQ(C<QWidget>(name)->isEnabled(), expected) << name;

@@ -6,20 +6,26 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/clock.h"
+#include "base/event_pump.h"
+#include "movie/make_movie.h"
 #include "movie_setup/movie_maker_objects.h"
+#include "movie_setup/run_sun_times.h"
 #include "movie_setup/setup_file.h"
 #include "programs/program_run.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
+#include "ui/common/event_pump.h"
 #include "ui/movie_maker/frm_main.h"
 #include "ui/movie_maker/frm_preview.h"
 #include "ui/movie_maker/movie_runner.h"
+#include "ui/movie_maker/preview_run_view.h"
 #include "ui/movie_maker/window_test_support.h"
 #include "video/video_settings.h"
 
@@ -71,7 +77,8 @@ class MovieRunTest : public ::testing::Test {
         return WaitUntil([&] {
             if (FrmPreview* preview = window->Runner().Preview()) {
                 statuses.push_back(Control<QLabel>(*preview, "lblStatus")->text().toStdString());
-                progress = std::max(progress, Control<QProgressBar>(*preview, "prgFrames")->value());
+                progress =
+                    std::max(progress, Control<QProgressBar>(*preview, "prgFrames")->value());
             }
             if (whileRunning && !finished) {
                 whileRunning();
@@ -110,7 +117,8 @@ TEST_F(MovieRunTest, TheWindowMakesTheSameMovieAsTheUnattendedRun) {
     EXPECT_EQ(progress, 12);
 
     const testing::ProgramRun unattended = testing::RunChronoreel(
-        dir.Path(), {"/f=" + Setup().string(), "/a", "/i", "/op=" + (dir / "unattended.avi").string()});
+        dir.Path(),
+        {"/f=" + Setup().string(), "/a", "/i", "/op=" + (dir / "unattended.avi").string()});
     ASSERT_EQ(unattended.exitCode, 0) << unattended.err;
     const std::string fromWindow = ReadText(dir / "window.avi");
     ASSERT_GT(fromWindow.size(), 12u * 64 * 48 * 3);
@@ -120,8 +128,8 @@ TEST_F(MovieRunTest, TheWindowMakesTheSameMovieAsTheUnattendedRun) {
 TEST_F(MovieRunTest, CancelDuringTheFramesEndsTheRunWhileTheWindowWaitsDisabled) {
     // Large noisy stills under a lossless compressor take a while to write.
     testing::WriteStills(Cam(), 300, testing::NoisePicture(1280, 720, 7));
-    WriteSetup(dir / "movie.avi", "[Compress]\nHandler=" +
-                                      std::to_string(MakeFourcc("FFV1")) + "\n");
+    WriteSetup(dir / "movie.avi",
+               "[Compress]\nHandler=" + std::to_string(MakeFourcc("FFV1")) + "\n");
     LoadSetup();
 
     bool checkedWhileRunning = false;
@@ -131,7 +139,7 @@ TEST_F(MovieRunTest, CancelDuringTheFramesEndsTheRunWhileTheWindowWaitsDisabled)
         if (!checkedWhileRunning) {
             checkedWhileRunning = true;
             EXPECT_FALSE(window->isEnabled());
-            EXPECT_FALSE(window->close());  // no closing under a run
+            EXPECT_FALSE(window->close());                               // no closing under a run
             Control<QAbstractButton>(*window, "cmdMakeMovie")->click();  // disabled: no second run
         }
         const auto* picture = preview ? preview->findChild<PreviewPicture*>() : nullptr;
@@ -177,6 +185,45 @@ TEST_F(MovieRunTest, TheRunsQuestionsComeUpWithTheirIconsAndLineBreaks) {
               "There was an error calling:\nno-such-program-for-chronoreel movie.avi");
     EXPECT_EQ(prompter.messages[1].title, "Error calling shell");
     EXPECT_EQ(prompter.messages[1].icon, MessageIcon::kExclamation);
+}
+
+TEST(UnattendedPreviewTest, ARunOnTheGuiThreadShowsThePreviewAndClosesItByItself) {
+    // The visible unattended run: MakeMovie on the program's own thread, the preview kept alive
+    // by the event pump at the run's checkpoints.
+    Application();
+    testing::TempDir dir;
+    testing::WriteStills(dir / "cam", 8, testing::QuadrantPicture(64, 48));
+    MovieMakerObjects objects;
+    MovieGen& gen = objects.movieGen;
+    gen.SetStillDirectory((dir / "cam").string());
+    gen.SetTimeStampOption(1);
+    gen.SetOutputAVIPath((dir / "movie.avi").string());
+    testing::ScriptedPrompter prompter;
+    PreviewRunView view(gen, prompter, nullptr);
+    SystemClock clock;
+    RunSunTimes sun(objects.state, clock);
+    const RunContext context{clock, sun.Source(), &view, true, {}, {}};
+
+    std::vector<std::string> statuses;
+    bool shown = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        shown = shown || view.Window().isVisible();
+        statuses.push_back(Control<QLabel>(view.Window(), "lblStatus")->text().toStdString());
+    });
+    watcher.start(5);
+    SetEventPump(PumpGuiEvents);
+    const RunOutcome outcome = MakeMovie(gen, context);
+    SetEventPump({});
+
+    EXPECT_EQ(outcome, RunOutcome::kMovieWritten);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(view.Window().windowTitle(), "Movie Generation Preview");
+    EXPECT_FALSE(view.Window().isVisible());
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Status: Adding Frames to AVI"),
+              statuses.end());
+    EXPECT_EQ(view.Window().PictureSize(), QSize(64, 48));
+    EXPECT_TRUE(fs::exists(dir / "movie.avi"));
 }
 
 }  // namespace

@@ -57,7 +57,9 @@ class SessionTest : public ::testing::Test {
         return *session;
     }
 
-    bool MainShown() { return WaitUntil([&] { return session->MainWindow().isVisible(); }, 5000); }
+    bool MainShown() {
+        return WaitUntil([&] { return session->MainWindow().isVisible(); }, 5000);
+    }
 
     std::string MakeSetup(const std::string& name, const std::string& filter) {
         const std::string path = (dir / name).string();
@@ -220,8 +222,9 @@ TEST_F(SessionTest, ASetupSavedFromTheWindowReadsBackInTheDryRun) {
     const testing::ProgramRun dry =
         testing::RunChronoreel(dir.Path(), {"/f=" + saved, "--dry-run"});
     std::vector<std::string> lines = testing::Lines(dry.out);
-    const auto end = std::find_if(lines.begin(), lines.end(),
-                                  [](const std::string& l) { return l.starts_with("WindowStart="); });
+    const auto end = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.starts_with("WindowStart=");
+    });
     ASSERT_NE(end, lines.end()) << dry.out << dry.err;
     lines.erase(end, lines.end());
     EXPECT_EQ(lines, SettingsListing(objects.movieGen));
