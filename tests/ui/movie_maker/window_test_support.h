@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "support/temp_dir.h"
@@ -21,15 +22,34 @@
 
 namespace chronoreel::testing {
 
-inline QApplication& Application() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+// The application of the test program, made on first use and destroyed when the tests are done,
+// before the program's exit handlers: Qt's input devices must go while Qt still runs.
+class ApplicationEnvironment final : public ::testing::Environment {
+  public:
+    QApplication& Get() {
+        if (!application_) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            }
+            application_ = std::make_unique<QApplication>(argc_, argv_);
+        }
+        return *application_;
     }
-    static int argc = 1;
-    static char name[] = "test_ui_movie_maker";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
+    void TearDown() override { application_.reset(); }
+
+  private:
+    int argc_ = 1;
+    char name_[20] = "test_ui_movie_maker";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+
+// Registered before the tests run; the test framework owns it.
+inline ApplicationEnvironment* const kApplicationEnvironment = static_cast<ApplicationEnvironment*>(
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment));
+
+inline QApplication& Application() {
+    return kApplicationEnvironment->Get();
 }
 
 // The control of that design name below root; fails the test when there is none.
