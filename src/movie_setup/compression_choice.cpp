@@ -14,6 +14,8 @@ namespace {
 constexpr std::string_view kModule = "frmMain";
 constexpr std::string_view kProcedure = "cmdShowCompressionOptions_Click";
 constexpr std::int32_t kStreamTypeVideo = MakeFourcc("vids");
+// The data rate offered when none is stored: 300 KB/s, a web camera's movie at a good quality.
+constexpr std::int32_t kProposedBytesPerSecond = 300 * 1024;
 
 // Two codes write alike when they pick the same encoder (or both none).
 bool WritesAlike(std::int32_t a, std::int32_t b) {
@@ -80,7 +82,8 @@ CompressionDialogStart CompressionDialogStartOf(const MovieGen& gen,
         choice.keyFrameEvery =
             gen.CompressKeyFrameEvery() > 0 ? gen.CompressKeyFrameEvery() : gen.MovieFPS();
         choice.dataRateSet = (gen.CompressFlags() & kCompressDataRate) != 0;
-        choice.bytesPerSecond = std::max(0, gen.CompressBytesPerSecond());
+        choice.bytesPerSecond = gen.CompressBytesPerSecond() > 0 ? gen.CompressBytesPerSecond()
+                                                                 : kProposedBytesPerSecond;
         choice.extraOptions = VideoSettingsOf(gen).extraOptions;
         return start;
     });

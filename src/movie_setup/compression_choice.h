@@ -47,7 +47,8 @@ int ShownQualityPercent(int percent, bool lossy);
 int QualityPercentOf(std::int32_t storedQuality);
 
 // Opens on the stored choice: compressor, quality, key frames every N (the frame rate when none
-// is stored), data rate and the extra options held in the parameter bytes.
+// is stored), data rate (300 KB/s when none is stored) and the extra options held in the
+// parameter bytes.
 CompressionDialogStart CompressionDialogStartOf(const MovieGen& gen,
                                                 const std::vector<VideoCompressor>& available);
 

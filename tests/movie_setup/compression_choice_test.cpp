@@ -132,10 +132,13 @@ TEST_F(CompressionChoiceTest, ShorterOptionsReplaceLongerOnesAndDataRateSetsItsF
     EXPECT_EQ(VideoSettingsOf(gen).bytesPerSecond, 100000);
 }
 
-TEST_F(CompressionChoiceTest, OpensWithTheFrameRateAsKeyFrameIntervalWhenNoneIsStored) {
+TEST_F(CompressionChoiceTest, OpensWithUsableIntervalAndRateWhenNoneIsStored) {
     gen.SetMovieFPS(15);
     gen.SetCompressKeyFrameEvery(0);
-    EXPECT_EQ(CompressionDialogStartOf(gen, available).choice.keyFrameEvery, 15);
+    gen.SetCompressBytesPerSecond(0);
+    const CompressionChoice choice = CompressionDialogStartOf(gen, available).choice;
+    EXPECT_EQ(choice.keyFrameEvery, 15);
+    EXPECT_EQ(choice.bytesPerSecond, 300 * 1024);
 }
 
 TEST_F(CompressionChoiceTest, TheEncoderJudgesTheExtraOptions) {

@@ -196,6 +196,13 @@ void FrmPreview::FitPicture(QSize movieSize) {
         pctPreview_->setFixedSize(shown);
     }
     adjustSize();
+    // The preview stands in the middle of the screen, whatever size the movie gives it.
+    if (const QScreen* screen =
+            this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.left() + (area.width() - width()) / 2,
+             area.top() + (area.height() - height()) / 2);
+    }
 }
 
 }  // namespace chronoreel::ui
