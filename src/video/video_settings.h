@@ -18,8 +18,8 @@ constexpr std::int32_t MakeFourcc(const char (&text)[5]) {
 
 inline constexpr std::int32_t kFourccDib = MakeFourcc("DIB ");
 
-// Option flags of the stored compression record, with the record's own values (1 is
-// interleaving), so that setups written on other systems keep their meaning.
+// Option flags of the stored compression record, with the values setup files written on other
+// systems use: 1 interleave, 2 data rate, 4 key frames, 8 valid.
 inline constexpr std::int32_t kCompressDataRate = 2;   // aim at bytesPerSecond
 inline constexpr std::int32_t kCompressKeyFrames = 4;  // key frame every keyFrameEvery frames
 inline constexpr std::int32_t kCompressValid = 8;

@@ -15,7 +15,7 @@ QIcon ProgramIcon();
 // device pixel ratio.
 QPixmap ProgramIconPicture(int side, qreal devicePixelRatio);
 
-// The wide banner, fitted into size (its proportions kept).
+// The wide banner at its own proportions, as large as fits into size.
 QPixmap ProgramBannerPicture(QSize size, qreal devicePixelRatio);
 
 }  // namespace chronoreel::ui

@@ -31,14 +31,12 @@ class SplashPicture final : public QWidget {
         sky.setColorAt(0, QColor(0x1d, 0x3b, 0x6e));
         sky.setColorAt(1, QColor(0x26, 0x2a, 0x33));
         painter.fillRect(rect(), sky);
-        const qreal ratio = devicePixelRatioF();
-        const int iconSide = height() * 2 / 5;
-        const QPixmap icon = ProgramIconPicture(iconSide, ratio);
-        painter.drawPixmap((width() - iconSide) / 2, height() / 10, icon);
-        const QSize bannerRoom(width() * 7 / 8, height() / 4);
-        const QPixmap banner = ProgramBannerPicture(bannerRoom, ratio);
-        painter.drawPixmap((width() - bannerRoom.width()) / 2,
-                           height() / 10 + iconSide + height() / 20, banner);
+        // The banner, icon and name together, large in the middle of the picture.
+        const QPixmap banner =
+            ProgramBannerPicture(QSize(width() * 7 / 8, height() * 2 / 3), devicePixelRatioF());
+        const QSize shown = banner.deviceIndependentSize().toSize();
+        painter.drawPixmap((width() - shown.width()) / 2, (height() - shown.height()) * 2 / 5,
+                           banner);
     }
 };
 
