@@ -156,10 +156,7 @@ void FrmMain::FitToScreen() {
     resize(wanted);
 }
 
-FrmMain::~FrmMain() {
-    delete about_;
-    delete location_;
-}
+FrmMain::~FrmMain() = default;
 
 SetupSession FrmMain::Session() {
     MovieMakerObjects& o = context_.objects;
@@ -855,9 +852,11 @@ void FrmMain::OnRecentFile(int index) {
 
 void FrmMain::OnLocation() {
     setEnabled(false);
-    location_ = new FrmLocation(context_.objects.state);
-    location_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(location_, &FrmLocation::closed, this, [this] {
+    locationOpen_ = true;
+    // A fresh window each time: it is filled from the location when it is made.
+    location_ = std::make_unique<FrmLocation>(context_.objects.state);
+    connect(location_.get(), &FrmLocation::closed, this, [this] {
+        locationOpen_ = false;
         setEnabled(true);
         raise();
         activateWindow();
@@ -866,6 +865,7 @@ void FrmMain::OnLocation() {
     if (QWindow* window = location_->windowHandle(); window != nullptr && windowHandle()) {
         window->setTransientParent(windowHandle());
     }
+    location_->adjustSize();
     location_->move(geometry().center() - location_->rect().center());
     location_->show();
 }
@@ -891,12 +891,12 @@ void FrmMain::OnOpenManual() {
 }
 
 void FrmMain::OnAbout() {
-    if (!about_) {
-        about_ = new FrmAbout(context_.prompter);
-        about_->setAttribute(Qt::WA_DeleteOnClose);
+    // One About box: shown again while open, it comes to the front; after OK a new one is made.
+    if (!about_ || !about_->isVisible()) {
+        about_ = std::make_unique<FrmAbout>(context_.prompter);
+        about_->adjustSize();
+        about_->move(geometry().center() - about_->rect().center());
     }
-    about_->adjustSize();
-    about_->move(geometry().center() - about_->rect().center());
     about_->show();
     about_->raise();
     about_->activateWindow();
@@ -906,7 +906,7 @@ void FrmMain::OnAbout() {
 
 void FrmMain::closeEvent(QCloseEvent* event) {
     // No closing under a run or while the location window is open.
-    if (runner_->IsRunning() || location_) {
+    if (runner_->IsRunning() || locationOpen_) {
         event->ignore();
         return;
     }

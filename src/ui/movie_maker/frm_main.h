@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QUrl>
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include "movie/make_movie.h"
@@ -106,11 +106,13 @@ class FrmMain final : public QMainWindow, public SetupView {
 
     MainWindowContext context_;
     bool loading_ = false;
+    bool locationOpen_ = false;  // the main window waits disabled meanwhile
     bool shutDown_ = false;
     MovieRunner* runner_;
     QWidget* content_ = nullptr;
-    QPointer<FrmLocation> location_;
-    QPointer<FrmAbout> about_;
+    // Windows of their own (a child window would be disabled with the main window).
+    std::unique_ptr<FrmLocation> location_;
+    std::unique_ptr<FrmAbout> about_;
     std::array<std::function<void(int)>, 6> optionHandlers_;
 
     // Menu items.

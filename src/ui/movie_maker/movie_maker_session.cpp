@@ -23,9 +23,7 @@ MovieMakerSession::MovieMakerSession(const InteractiveStart& start, Prompter& pr
                                      SessionOptions options)
     : start_(start), prompter_(prompter), options_(std::move(options)) {}
 
-MovieMakerSession::~MovieMakerSession() {
-    delete splash_;
-}
+MovieMakerSession::~MovieMakerSession() = default;
 
 void MovieMakerSession::Begin() {
     ProgramState& state = start_.objects.state;
@@ -40,8 +38,7 @@ void MovieMakerSession::Begin() {
     // The splash greets a start without a setup file; the setup is opened while it shows.
     std::chrono::milliseconds wait{0};
     if (start_.setupFile.empty()) {
-        splash_ = new FrmSplash;
-        splash_->setAttribute(Qt::WA_DeleteOnClose);
+        splash_ = std::make_unique<FrmSplash>();
         splash_->show();
         splash_->raise();
         wait = options_.splashMinimum;
@@ -55,9 +52,7 @@ void MovieMakerSession::Begin() {
 }
 
 void MovieMakerSession::ShowMainWindow() {
-    if (splash_) {
-        splash_->close();
-    }
+    splash_.reset();
     main_->FitToScreen();
     main_->show();
     main_->raise();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -38,7 +37,7 @@ class MovieMakerSession final : public QObject {
     // Reads the settings, shows the splash or the main window, opens the setup.
     void Begin();
     FrmMain& MainWindow() { return *main_; }
-    FrmSplash* Splash() const { return splash_.data(); }
+    FrmSplash* Splash() const { return splash_.get(); }
 
   signals:
     // The main window is up (after the splash, if there was one).
@@ -53,7 +52,7 @@ class MovieMakerSession final : public QObject {
     Prompter& prompter_;
     SessionOptions options_;
     std::unique_ptr<FrmMain> main_;
-    QPointer<FrmSplash> splash_;
+    std::unique_ptr<FrmSplash> splash_;
 };
 
 // The whole interactive session in the application's event loop; the exit code (0).
