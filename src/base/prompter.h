@@ -10,7 +10,11 @@ enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
 enum class MessageIcon { kNone, kInformation, kQuestion, kExclamation, kCritical };
 enum class MessageAnswer { kOk, kCancel, kYes, kNo };
 
-enum class FileDialogStyle { kOpen, kSave };
+enum class FileDialogStyle {
+    kOpen,    // an existing or a new file
+    kSave,    // a file to write
+    kFolder,  // an existing folder: the answer is the folder's path; the filter is not used
+};
 
 struct FileDialogRequest {
     FileDialogStyle style = FileDialogStyle::kOpen;

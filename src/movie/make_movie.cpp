@@ -12,6 +12,7 @@
 #include "movie/post_generation.h"
 #include "movie/run_texts.h"
 #include "movie/run_view.h"
+#include "movie/video_settings_of.h"
 #include "video/video_settings.h"
 #include "video/video_writer.h"
 
@@ -27,21 +28,6 @@ std::string Count(std::size_t value) {
 // image exactly as old as the limit is kept whatever fraction of a second the run started at.
 DateTime RunStartTime(const Clock& clock) {
     return WholeSeconds(clock.Now());
-}
-
-VideoSettings VideoSettingsOf(const MovieGen& gen) {
-    VideoSettings settings;
-    settings.framesPerSecond = gen.MovieFPS();
-    settings.handler = gen.CompressHandler();
-    settings.quality = gen.CompressQuality();
-    settings.keyFrameEvery = gen.CompressKeyFrameEvery();
-    settings.bytesPerSecond = gen.CompressBytesPerSecond();
-    settings.flags = gen.CompressFlags();
-    const auto& parms = gen.ParmsBuffer();
-    const auto used =
-        std::min<std::size_t>(parms.size(), static_cast<std::size_t>(std::max(0, gen.ParmsSize())));
-    settings.extraOptions = ExtraOptionsFromParms(std::span(parms.data(), used));
-    return settings;
 }
 
 // One generation run, phase by phase. The view calls are no-ops without a preview, and every

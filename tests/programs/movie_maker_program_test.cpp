@@ -168,7 +168,7 @@ TEST_F(MovieMakerProgramTest, UnreadableCommandLinesEndWith64AndWriteNothing) {
     }
 }
 
-TEST_F(MovieMakerProgramTest, StartsWithoutAnUnattendedRunEndWith64UntilTheWindowsExist) {
+TEST_F(MovieMakerProgramTest, StartsWithoutAnUnattendedRunNeedADisplayAndEndWith64WithoutOne) {
     WriteText(folder_ / "day.tls", kOddSetup);
     const auto before = Snapshot(folder_.Path());
     const struct {
@@ -183,8 +183,8 @@ TEST_F(MovieMakerProgramTest, StartsWithoutAnUnattendedRunEndWith64UntilTheWindo
     for (const auto& c : cases) {
         const ProgramRun run = Run(c.commandLine);
         EXPECT_EQ(run.exitCode, 64);
-        EXPECT_THAT(run.err, HasSubstr("chronoreel: the windows are not available in this build; "
-                                       "make a movie with /f=SETUP /a /i\n"));
+        EXPECT_THAT(run.err, HasSubstr("chronoreel: no display found for the windows; make a "
+                                       "movie without them with /f=SETUP /a /i\n"));
         EXPECT_THAT(run.err, HasSubstr(c.alsoSays));
         EXPECT_EQ(Snapshot(folder_.Path()), before);
     }

@@ -19,6 +19,7 @@ class ScriptedPrompter : public Prompter {
         std::string text;  // message text, or the dialog's title
         std::string title;
         MessageButtons buttons = MessageButtons::kOk;
+        MessageIcon icon = MessageIcon::kNone;
     };
 
     std::deque<MessageAnswer> messageAnswers;
@@ -27,8 +28,8 @@ class ScriptedPrompter : public Prompter {
     std::vector<FileDialogRequest> dialogs;
 
     MessageAnswer Message(std::string_view text, std::string_view title, MessageButtons buttons,
-                          MessageIcon) override {
-        messages.push_back({std::string(text), std::string(title), buttons});
+                          MessageIcon icon) override {
+        messages.push_back({std::string(text), std::string(title), buttons, icon});
         if (messageAnswers.empty()) {
             return buttons == MessageButtons::kOk ? MessageAnswer::kOk : MessageAnswer::kCancel;
         }

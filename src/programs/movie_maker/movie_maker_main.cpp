@@ -20,14 +20,15 @@
 #include "movie_setup/mod_file.h"
 #include "movie_setup/movie_maker_objects.h"
 #include "movie_setup/program_state.h"
+#include "movie_setup/run_sun_times.h"
 #include "movie_setup/setup_file.h"
 #include "movie_setup/setup_session.h"
 #include "movie_setup/setup_view.h"
+#include "movie_setup/shutdown.h"
 #include "os/process_name.h"
 #include "os/stop_signals.h"
 #include "programs/movie_maker/command_line.h"
 #include "programs/movie_maker/run_overrides.h"
-#include "sun/sun_times.h"
 
 namespace chronoreel {
 namespace {
@@ -82,16 +83,6 @@ void OpenCommandLineSetup(ProgramObjects& objects, const MovieMakerEnvironment& 
     objects.state.setupChanged.Clear();
 }
 
-SunTimes MakeSunTimes(const ProgramObjects& objects, const Clock& clock) {
-    SunTimes sun(clock);
-    sun.SetLocation({objects.state.latitude, objects.state.longitude});
-    return sun;
-}
-
-SunTimesSource SunTimesFrom(SunTimes& sun) {
-    return {[&sun] { return sun.Sunrise(); }, [&sun] { return sun.Sunset(); }};
-}
-
 // Lines of a run without windows about what went wrong, on standard error.
 std::function<void(std::string_view)> DiagnosticsTo(std::ostream& err) {
     return [&err](std::string_view line) { err << kMessagePrefix << line << std::endl; };
@@ -110,9 +101,8 @@ int DryRun(const MovieMakerEnvironment& env, const CommandLineValues& values) {
     StartSetupState(objects, env, LoadMode::kWriteNothing);
     OpenCommandLineSetup(objects, env, values, LoadMode::kWriteNothing);
 
-    SunTimes sun = MakeSunTimes(objects, env.clock);
-    const RunContext context{env.clock, SunTimesFrom(sun),      nullptr,
-                             true,      DiagnosticsTo(env.err), {}};
+    RunSunTimes sun(objects.state, env.clock);
+    const RunContext context{env.clock, sun.Source(), nullptr, true, DiagnosticsTo(env.err), {}};
     for (const std::string& line : SettingsListing(objects.movieGen)) {
         env.out << line << '\n';
     }
@@ -127,7 +117,7 @@ int DryRun(const MovieMakerEnvironment& env, const CommandLineValues& values) {
 // The preview of an unattended run: only when windows were asked for, a display exists and the
 // windows provide one. A run that asks for windows without a display runs without them.
 std::unique_ptr<RunView> MakePreview(const MovieMakerEnvironment& env,
-                                     const CommandLineValues& values) {
+                                     const CommandLineValues& values, MovieGen& gen) {
     if (!values.showWindows) {
         return nullptr;
     }
@@ -138,13 +128,7 @@ std::unique_ptr<RunView> MakePreview(const MovieMakerEnvironment& env,
     if (!env.windows.makeRunView) {
         return nullptr;
     }
-    return env.windows.makeRunView();
-}
-
-// The orderly end of an unattended run: the location is stored, the recent files list is left
-// as the user had it, nothing is asked.
-void Shutdown(ProgramObjects& objects, const MovieMakerEnvironment& env) {
-    SaveSetup(objects.state, objects.ini, env.currentDirectory);
+    return env.windows.makeRunView(gen);
 }
 
 RunOutcome MakeMovieCancellable(MovieGen& gen, RunContext context) {
@@ -165,14 +149,17 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
     }
     OpenCommandLineSetup(objects, env, values, LoadMode::kWriteMissingKeys);
 
-    const std::unique_ptr<RunView> preview = MakePreview(env, values);
-    SunTimes sun = MakeSunTimes(objects, env.clock);
-    const RunContext context{env.clock, SunTimesFrom(sun),      preview.get(),
+    const std::unique_ptr<RunView> preview = MakePreview(env, values, objects.movieGen);
+    RunSunTimes sun(objects.state, env.clock);
+    const RunContext context{env.clock, sun.Source(),           preview.get(),
                              true,      DiagnosticsTo(env.err), {}};
     const RunOutcome outcome = MakeMovieCancellable(objects.movieGen, context);
     processName.reset();
 
-    Shutdown(objects, env);
+    // The orderly end: the location is stored, the recent files list is left as the user had
+    // it, nothing is asked.
+    SetupSession session = MakeSetupSession(objects, env);
+    Shutdown(session, env.currentDirectory);
     return ExitCodeFor(outcome);
 }
 

@@ -10,6 +10,7 @@
 namespace chronoreel {
 
 class Clock;
+class MovieGen;
 class Prompter;
 class RunView;
 struct InteractiveStart;
@@ -17,9 +18,11 @@ struct InteractiveStart;
 // What the windows lend the movie maker. A build or a run without windows leaves every member
 // empty.
 struct MovieMakerWindows {
-    bool hasDisplay = false;                                // a display the windows can open on
-    std::function<std::unique_ptr<RunView>()> makeRunView;  // the preview window; empty: none
-    Prompter* prompter = nullptr;                           // nullptr: nobody is asked anything
+    bool hasDisplay = false;  // a display the windows can open on
+    // The preview window of a visible unattended run; its Cancel asks the given MovieGen to
+    // stop. Empty: none.
+    std::function<std::unique_ptr<RunView>(MovieGen&)> makeRunView;
+    Prompter* prompter = nullptr;  // nullptr: nobody is asked anything
     // Lets pending window events run; installed as the program's one event pump.
     std::function<void()> pumpEvents;
     // The interactive session: the splash, the main window over the given objects and its

@@ -1,23 +1,9 @@
 #include "ui/common/error_presenter.h"
 
-#include <QApplication>
-#include <QString>
-#include <QThread>
+#include "ui/common/gui_thread.h"
+#include "ui/common/qt_text.h"
 
 namespace chronoreel::ui {
-namespace {
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-bool CanShowWindows() {
-    const QCoreApplication* const application = QCoreApplication::instance();
-    return qobject_cast<const QApplication*>(application) != nullptr &&
-           QThread::currentThread() == application->thread();
-}
-
-}  // namespace
 
 std::unique_ptr<QMessageBox> MakeErrorReportBox(std::string_view title, std::string_view text) {
     auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, ToQString(title),
@@ -28,11 +14,11 @@ std::unique_ptr<QMessageBox> MakeErrorReportBox(std::string_view title, std::str
 
 void PresentErrorInMessageBox(std::string_view title, std::string_view text) {
     WriteErrorReportToStandardError(title, text);
-    if (!CanShowWindows()) {
-        return;
-    }
-    const std::unique_ptr<QMessageBox> box = MakeErrorReportBox(title, text);
-    box->exec();
+    // A report from a worker thread waits for OK in the GUI thread's box like any other.
+    RunOnGuiThreadAndWait([&] {
+        const std::unique_ptr<QMessageBox> box = MakeErrorReportBox(title, text);
+        box->exec();
+    });
 }
 
 void InstallMessageBoxErrorPresenter() {

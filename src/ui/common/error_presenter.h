@@ -12,10 +12,10 @@ namespace chronoreel::ui {
 // button. Built, not shown.
 std::unique_ptr<QMessageBox> MakeErrorReportBox(std::string_view title, std::string_view text);
 
-// Shows the report in its message box and waits for OK when a QApplication exists and the
-// report comes from its thread; otherwise (no application, or an error on a worker thread,
-// where no window may open) the report goes to standard error. The lines also go to standard
-// error when the box is shown, so that a log keeps them.
+// Shows the report in its message box and waits for OK when a QApplication exists; a report
+// from a worker thread is shown by the GUI thread while the worker waits. Without an
+// application the report only goes to standard error. The lines always go to standard error
+// too, so that a log keeps them.
 void PresentErrorInMessageBox(std::string_view title, std::string_view text);
 
 // Installs PresentErrorInMessageBox as the error report's presenter. Only runs that create a

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -61,16 +63,42 @@ TEST(ErrorReportBox, PresenterWaitsForOkAndLeavesTheLinesOnStandardError) {
     EXPECT_THAT(standardError, ::testing::StartsWith("Error Debug Report\n" + kReport + "\n"));
 }
 
-TEST(ErrorReportBox, AReportFromAWorkerThreadGoesToStandardErrorOnly) {
+TEST(ErrorReportBox, AReportFromAWorkerThreadWaitsForOkInTheGuiThread) {
     Application();
     ::testing::internal::CaptureStderr();
-    // No window may open outside the application's thread: the presenter must not block here.
-    std::thread worker([] { PresentErrorInMessageBox(kErrorReportTitle, kReport); });
-    worker.join();
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error Debug Report\n" + kReport + "\n");
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        EXPECT_EQ(qobject_cast<QMessageBox*>(widget), nullptr);
+    // A run on a worker thread reports like any other code: its box opens in the GUI thread and
+    // the worker waits until OK is pressed there.
+    std::atomic<bool> returned = false;
+    std::thread worker([&] {
+        PresentErrorInMessageBox(kErrorReportTitle, kReport);
+        returned = true;
+    });
+    // The box runs its own loop inside the GUI thread's event handling: a timer finds it there.
+    QString shownTitle;
+    bool returnedBeforeOk = false;
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                shownTitle = box->windowTitle();
+                returnedBeforeOk = returned;
+                box->button(QMessageBox::Ok)->click();
+            }
+        }
+    });
+    presser.start(10);
+    QElapsedTimer waited;
+    waited.start();
+    while (!returned && waited.elapsed() < 10000) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
+    presser.stop();
+    EXPECT_EQ(shownTitle, "Error Debug Report");
+    EXPECT_FALSE(returnedBeforeOk);
+    worker.join();
+    EXPECT_TRUE(returned);
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+                ::testing::StartsWith("Error Debug Report\n" + kReport + "\n"));
 }
 
 TEST(ErrorReportBoxDeathTest, WithoutAnApplicationTheReportGoesToStandardErrorAndEnds70) {
