@@ -4,15 +4,68 @@
 
 namespace chronoreel {
 
+namespace {
+
+FrameSkip SkipFor(ReadFailure failure) {
+    switch (failure) {
+        case ReadFailure::kCannotOpen:
+            return FrameSkip::kCannotOpen;
+        case ReadFailure::kNotRegularFile:
+            return FrameSkip::kNotRegularFile;
+        case ReadFailure::kEmpty:
+            return FrameSkip::kEmpty;
+        case ReadFailure::kTooLarge:
+            return FrameSkip::kTooLarge;
+        case ReadFailure::kNoMemory:
+            return FrameSkip::kNoMemory;
+        case ReadFailure::kNone:
+        case ReadFailure::kReadError:
+            break;
+    }
+    return FrameSkip::kReadError;
+}
+
+}  // namespace
+
+std::string_view FrameSkipText(FrameSkip reason) {
+    switch (reason) {
+        case FrameSkip::kNone:
+            return "was used";
+        case FrameSkip::kCannotOpen:
+            return "cannot be opened (it is gone, or not readable)";
+        case FrameSkip::kNotRegularFile:
+            return "is not a regular file";
+        case FrameSkip::kEmpty:
+            return "is empty (still being written?)";
+        case FrameSkip::kTooLarge:
+            return "is too large for a still image";
+        case FrameSkip::kNoMemory:
+            return "is too large for the memory left";
+        case FrameSkip::kReadError:
+            return "cannot be read";
+        case FrameSkip::kNotAJpeg:
+            return "is not a JPEG this program reads (another format, a damaged header, or more "
+                   "than 16384 pixels on a side)";
+        case FrameSkip::kBroken:
+            return "is damaged or half-written";
+        case FrameSkip::kCannotScale:
+            return "cannot be scaled to the movie size";
+    }
+    return "cannot be used";
+}
+
 FrameRenderer::FrameRenderer(MovieSize size) : size_(size) {}
 
 bool FrameRenderer::Render(const std::string& path) {
-    const auto bytes = ReadWholeFile(path, kMaxJpegFileBytes);
+    ReadFailure failure = ReadFailure::kNone;
+    const auto bytes = ReadWholeFile(path, kMaxJpegFileBytes, &failure);
     if (!bytes) {
+        lastSkip_ = SkipFor(failure);
         return false;
     }
     const auto header = decoder_.ReadHeader(*bytes);
     if (!header) {
+        lastSkip_ = FrameSkip::kNotAJpeg;
         return false;
     }
     // The first image whose size could be read fixes the movie size, even if it then fails to
@@ -20,11 +73,14 @@ bool FrameRenderer::Render(const std::string& path) {
     FixMovieSize(size_, header->width, header->height);
     DIB& target = surfaces_.DecodeTarget(size_, header->width, header->height);
     if (!decoder_.Decode(*bytes, *header, target)) {
+        lastSkip_ = FrameSkip::kBroken;
         return false;
     }
-    if (surfaces_.NeedsStretch(target)) {
-        return scaler_.Stretch(surfaces_.image, surfaces_.movie);
+    if (surfaces_.NeedsStretch(target) && !scaler_.Stretch(surfaces_.image, surfaces_.movie)) {
+        lastSkip_ = FrameSkip::kCannotScale;
+        return false;
     }
+    lastSkip_ = FrameSkip::kNone;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "imaging/dib.h"
 #include "imaging/frame_scaler.h"
@@ -14,12 +15,31 @@ namespace chronoreel {
 // fixes the movie size on the first readable image, decodes straight into the movie surface when
 // the image has the movie size and otherwise into the image surface, which is then stretched to
 // fill the frame. One renderer serves a whole run and reuses its surfaces and scaler.
+// Why a still was skipped.
+enum class FrameSkip {
+    kNone,
+    kCannotOpen,
+    kNotRegularFile,
+    kEmpty,
+    kTooLarge,
+    kNoMemory,
+    kReadError,
+    kNotAJpeg,  // another format, a damaged header, or a size above the side limit
+    kBroken,    // damaged, or still being written
+    kCannotScale,
+};
+
+// The reason as a user reads it after the still's path: "is damaged or half-written".
+std::string_view FrameSkipText(FrameSkip reason);
+
 class FrameRenderer {
   public:
     explicit FrameRenderer(MovieSize size);
 
-    // False when the frame must be skipped (unreadable, not a JPEG, hostile or broken).
+    // False when the frame must be skipped (unreadable, not a JPEG, hostile or broken);
+    // LastSkip then says why.
     bool Render(const std::string& path);
+    FrameSkip LastSkip() const { return lastSkip_; }
 
     const DIB& MovieSurface() const { return surfaces_.movie; }
     const MovieSize& Size() const { return size_; }
@@ -29,6 +49,7 @@ class FrameRenderer {
     FrameSurfaces surfaces_;
     FrameScaler scaler_;
     MovieSize size_;
+    FrameSkip lastSkip_ = FrameSkip::kNone;
 };
 
 }  // namespace chronoreel

@@ -1,6 +1,7 @@
 #include "movie/make_movie.h"
 
 #include <string>
+#include <unordered_set>
 
 #include "base/clock.h"
 #include "base/error_report.h"
@@ -10,6 +11,7 @@
 #include "imaging/frame_renderer.h"
 #include "movie/movie_gen.h"
 #include "movie/post_generation.h"
+#include "movie/run_diagnostics.h"
 #include "movie/run_texts.h"
 #include "movie/run_view.h"
 #include "movie/video_settings_of.h"
@@ -37,8 +39,8 @@ class MovieRun {
     MovieRun(MovieGen& gen, const RunContext& context) : gen_(gen), context_(context) {}
 
     ~MovieRun() {
-        // An unexpected error unwinds through here before it is reported: the movie file is
-        // closed by its writer, the preview is closed here.
+        // An unexpected error unwinds through here before it is reported: the unpublished movie
+        // file is removed by its writer, the preview is closed here.
         if (previewOpen_) {
             context_.view->Close();
         }
@@ -53,6 +55,7 @@ class MovieRun {
         }
         Frame("");
         if (images_.empty()) {
+            Diagnostic(NoFilesLine(gen_.StillDirectory(), gen_.ImageFilter()));
             return EndWithStatus(kStatusNoFilesFound, RunOutcome::kNoFilesFound);
         }
         Frame("Found: " + Count(images_.size()) + " Files");
@@ -62,6 +65,7 @@ class MovieRun {
             return EndWithStatus(kStatusCancelled, RunOutcome::kCancelled);
         }
         if (selection.outcome == SelectionOutcome::kNothingSelected) {
+            Diagnostic(NothingSelectedLine(images_.size(), window_));
             return EndWithStatus(kStatusNoFilesMetCriteria, RunOutcome::kNothingSelected);
         }
         FrameRenderer renderer(InitialMovieSize());
@@ -76,6 +80,9 @@ class MovieRun {
             Diagnostic(closed.message);
             ClosePreview();
             return RunOutcome::kWriteFailed;
+        }
+        if (framesWritten_ == 0) {
+            Diagnostic(NothingDecodedLine(selection.frames.size()));
         }
         const bool postCommandCancelled = RunPostGenerationCommandStep();
         DeleteOldImagesStep();
@@ -216,7 +223,12 @@ class MovieRun {
             const std::size_t entry = FrameAtOutputPosition(frames, position, window_.direction);
             Frame("Frame: " + Count(position + 1) + " of " + Count(count));
             Refresh();
-            if (!renderer.Render(images_.paths[entry])) {
+            const bool rendered = renderer.Render(images_.paths[entry]);
+            if (context_.frameProgress) {
+                context_.frameProgress(position + 1, count);
+            }
+            if (!rendered) {
+                ReportSkippedStill(entry, renderer.LastSkip());
                 continue;
             }
             RecordMovieSize(renderer.Size());
@@ -235,6 +247,13 @@ class MovieRun {
         }
         RecordMovieSize(renderer.Size());
         return std::nullopt;
+    }
+
+    // Each skipped still once, also when the selection repeats it.
+    void ReportSkippedStill(std::size_t entry, FrameSkip reason) {
+        if (skippedReported_.insert(entry).second) {
+            Diagnostic(SkippedStillLine(images_.paths[entry], reason));
+        }
     }
 
     void RecordMovieSize(const MovieSize& size) {
@@ -276,6 +295,9 @@ class MovieRun {
             Status(kStatusPostShellComplete);
             Frame("");
             Refresh();
+        }
+        if (const std::string ended = PostCommandEndLine(result); !ended.empty()) {
+            Diagnostic(ended);
         }
         if (result.outcome == PostCommandOutcome::kFailed) {
             Diagnostic(std::string(kPostShellErrorText) + " " + result.commandText + " (" +
@@ -339,6 +361,7 @@ class MovieRun {
         }
     }
 
+    std::unordered_set<std::size_t> skippedReported_;
     MovieGen& gen_;
     const RunContext& context_;
     DateTime runStart_ = 0;

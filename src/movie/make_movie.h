@@ -42,6 +42,9 @@ struct RunContext {
     // A stop asked for from outside the run (a signal), which the run's start does not clear:
     // a request that arrives before the run has begun still stops it at its first checkpoint.
     std::function<bool()> stopRequested;
+    // Told after each frame position of the frame loop (from 1 to the frame count), written or
+    // skipped; empty to tell nobody.
+    std::function<void(std::size_t position, std::size_t count)> frameProgress = {};
 };
 
 // The settings of gen as scan and selection take them.

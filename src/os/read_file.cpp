@@ -11,24 +11,41 @@
 
 namespace chronoreel {
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
-                                                       std::size_t maxBytes) {
+                                                       std::size_t maxBytes, ReadFailure* failure) {
+    const auto fail = [failure](ReadFailure why) -> std::optional<std::vector<std::uint8_t>> {
+        if (failure != nullptr) {
+            *failure = why;
+        }
+        return std::nullopt;
+    };
+    if (failure != nullptr) {
+        *failure = ReadFailure::kNone;
+    }
     // Non-blocking, so that opening a pipe that carries an image name does not wait for a
     // writer; for a regular file the flag changes nothing.
     const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.Get() < 0) {
-        return std::nullopt;
+        return fail(ReadFailure::kCannotOpen);
     }
     struct stat info {};
-    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
-        static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
-        return std::nullopt;
+    if (::fstat(file.Get(), &info) != 0) {
+        return fail(ReadFailure::kReadError);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return fail(ReadFailure::kNotRegularFile);
+    }
+    if (info.st_size <= 0) {
+        return fail(ReadFailure::kEmpty);
+    }
+    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+        return fail(ReadFailure::kTooLarge);
     }
     // A file too large for the memory left is unreadable like any other.
     std::vector<std::uint8_t> buffer;
     try {
         buffer.resize(static_cast<std::size_t>(info.st_size));
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return fail(ReadFailure::kNoMemory);
     }
     std::size_t done = 0;
     while (done < buffer.size()) {
@@ -37,7 +54,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
             continue;
         }
         if (got < 0) {
-            return std::nullopt;
+            return fail(ReadFailure::kReadError);
         }
         if (got == 0) {
             break;
@@ -45,7 +62,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
         done += static_cast<std::size_t>(got);
     }
     if (done == 0) {
-        return std::nullopt;
+        return fail(ReadFailure::kEmpty);
     }
     buffer.resize(done);
     return buffer;

@@ -8,11 +8,22 @@
 
 namespace chronoreel {
 
-// Reads a whole file into a buffer of its size, for decoding from memory. nullopt when the file
-// cannot be opened or read, is not a regular file (a pipe would block the run for ever), is
-// empty, larger than maxBytes, or too large for the memory left. A file that shrinks while it is
-// read (a camera rewriting it) gives the bytes that were there; the decoder judges them.
+// Why a file could not be read whole.
+enum class ReadFailure {
+    kNone,
+    kCannotOpen,      // missing, or no permission
+    kNotRegularFile,  // a folder, a pipe (which would block the run for ever), a device
+    kEmpty,
+    kTooLarge,  // larger than the limit given
+    kNoMemory,  // too large for the memory left
+    kReadError,
+};
+
+// Reads a whole file into a buffer of its size, for decoding from memory. nullopt when it cannot
+// (failure, when given, says why). A file that shrinks while it is read (a camera rewriting it)
+// gives the bytes that were there; the decoder judges them.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
-                                                       std::size_t maxBytes);
+                                                       std::size_t maxBytes,
+                                                       ReadFailure* failure = nullptr);
 
 }  // namespace chronoreel

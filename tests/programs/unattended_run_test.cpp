@@ -239,7 +239,13 @@ TEST_F(UnattendedRunTest, EveryTestJpegThatDecodesBecomesAFrameAndTheOthersAreSk
 
     const ProgramRun run = Run();
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_THAT(run.err, IsEmpty());
+    // Every still that gave no frame is named once on standard error, with its reason.
+    std::size_t skipLines = 0;
+    for (std::size_t at = run.err.find("chronoreel: skipped work/cam/"); at != std::string::npos;
+         at = run.err.find("chronoreel: skipped work/cam/", at + 1)) {
+        ++skipLines;
+    }
+    EXPECT_EQ(skipLines, sources.size() - decodable.size()) << run.err;
     EXPECT_THAT(run.out, IsEmpty());
 
     const std::string bytes = ReadText(movie);
@@ -278,7 +284,17 @@ TEST_F(UnattendedRunTest, StillsThatAllFailGiveAMovieWithoutStreamsAndStillRunTh
 
     const ProgramRun run = Run();
     EXPECT_EQ(run.exitCode, 3) << run.err;
-    EXPECT_THAT(run.err, IsEmpty());
+    EXPECT_EQ(run.err,
+              "chronoreel: skipped work/cam/" + StillName(0) +
+                  ": is damaged or half-written\n"
+                  "chronoreel: skipped work/cam/" +
+                  StillName(1) +
+                  ": is not a JPEG this program reads (another format, a damaged header, or more "
+                  "than 16384 pixels on a side)\n"
+                  "chronoreel: skipped work/cam/" +
+                  StillName(2) +
+                  ": is empty (still being written?)\n"
+                  "chronoreel: none of the 3 selected stills could be used\n");
     EXPECT_TRUE(fs::exists(Work() / "posted"));
     const fs::path movie = Work() / "movie.avi";
     const std::string bytes = ReadText(movie);
@@ -543,6 +559,34 @@ TEST_F(UnattendedRunTest, AMovieFileThatCannotBeCreatedEndsWith5AndLeavesEveryth
         EXPECT_THAT(run.err, ::testing::StartsWith("chronoreel: "));
         EXPECT_EQ(Contents(Work()), before);
         EXPECT_FALSE(fs::exists(folder_ / "posted"));
+    }
+}
+
+// A run that makes no movie, or whose command fails, says why on standard error.
+TEST_F(UnattendedRunTest, ARunSaysWhyItMadeNoMovieAndWhenItsCommandFailed) {
+    WriteText(Cam() / StillName(0), EncodeJpeg(QuadrantPicture(64, 48), 90));
+    WriteSetup("OutputAVIPath=work/movie.avi\n");
+    const struct {
+        std::vector<std::string> switches;
+        int exitCode;
+        std::string err;
+    } cases[] = {
+        {{"/ip=work/none"},
+         3,
+         "chronoreel: no file matching *.jpg in work/none/ (the folder does not exist)\n"},
+        {{"/if=*.jpeg"}, 3, "chronoreel: no file matching *.jpeg in work/cam/\n"},
+        {{"/s=2007-03-01 06:00", "/e=2007-03-01 18:00"},
+         3,
+         "chronoreel: none of 1 image met the time window 2007-03-01 06:00 to 18:00\n"},
+        {{"/pgs=sh -c \"exit 7\""},
+         0,
+         "chronoreel: the post-generation command ended with exit code 7: sh -c \"exit 7\"\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.switches.front());
+        const ProgramRun run = Run(c.switches);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_EQ(run.err, c.err);
     }
 }
 

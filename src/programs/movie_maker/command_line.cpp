@@ -169,7 +169,8 @@ class CommandLineReader {
         for (const auto& [flagName, flag] :
              {std::pair<std::string_view, bool*>{"help", &result_.values.help},
               {"version", &result_.values.version},
-              {"dry-run", &result_.values.dryRun}}) {
+              {"dry-run", &result_.values.dryRun},
+              {"quiet", &result_.values.quiet}}) {
             if (EqualsIgnoringCase(name, flagName)) {
                 if (hasValue) {
                     return SetError("option '--" + std::string(flagName) + "' takes no value");
@@ -348,6 +349,7 @@ quoted for the shell.
                                     post-generation command instead of the setup's
   --dry-run                         print the settings, the time window and the frames that a
                                     run of the setup file would use; write and delete nothing
+  --quiet                           no progress line on a terminal during an unattended run
   --help                            show this text and end
   --version                         show the version and end
 

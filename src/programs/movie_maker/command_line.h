@@ -27,6 +27,7 @@ struct CommandLineValues {
     bool help = false;     // "--help"
     bool version = false;  // "--version"
     bool dryRun = false;   // "--dry-run": print what a run would do and change nothing
+    bool quiet = false;    // "--quiet": no progress line on a terminal
     // The last setup file named that does not exist (empty when none), so that the caller can
     // say why no setup was opened.
     std::string missingSetupFile;

@@ -1,6 +1,8 @@
 // The movie maker's entry point: the real clock, the process's current directory, the standard
 // streams and the windows.
 #include <QCoreApplication>
+#include <unistd.h>
+
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -33,6 +35,7 @@ int main(int argc, char** argv) {
         std::cerr,
         {},
     };
+    environment.errIsTerminal = ::isatty(STDERR_FILENO) != 0;
 
     // The application is made only when a window opens: a run without windows never connects
     // to a display.

@@ -1,5 +1,6 @@
 #include "programs/movie_maker/movie_maker_main.h"
 
+#include <chrono>
 #include <clocale>
 #include <functional>
 #include <optional>
@@ -29,6 +30,7 @@
 #include "os/stop_signals.h"
 #include "programs/movie_maker/command_line.h"
 #include "programs/movie_maker/run_overrides.h"
+#include "programs/movie_maker/terminal_progress.h"
 
 namespace chronoreel {
 namespace {
@@ -151,9 +153,22 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
 
     const std::unique_ptr<RunView> preview = MakePreview(env, values, objects.movieGen);
     RunSunTimes sun(objects.state, env.clock);
-    const RunContext context{env.clock, sun.Source(),           preview.get(),
-                             true,      DiagnosticsTo(env.err), {}};
+    std::optional<TerminalProgress> progress;
+    if (env.errIsTerminal && !values.quiet && !preview) {
+        progress.emplace(env.err, [] {
+            return std::chrono::duration<double>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        });
+    }
+    RunContext context{env.clock, sun.Source(), preview.get(), true, DiagnosticsTo(env.err), {}};
+    if (progress) {
+        context.frameProgress = [&progress](std::size_t position, std::size_t count) {
+            progress->Frame(position, count);
+        };
+    }
     const RunOutcome outcome = MakeMovieCancellable(objects.movieGen, context);
+    progress.reset();
     processName.reset();
 
     // The orderly end: the location is stored, the recent files list is left as the user had

@@ -38,6 +38,7 @@ struct MovieMakerEnvironment {
     std::ostream& out;  // --help, --version and the dry run's lines
     std::ostream& err;  // usage errors and notes
     MovieMakerWindows windows;
+    bool errIsTerminal = false;  // err is a terminal: an unattended run shows its progress there
 };
 
 // The movie maker's entry point: reads the command line, then prints the usage or the version,
