@@ -79,8 +79,8 @@ if(SYSTEMD_ANALYZE AND EXISTS ${unit})
     file(READ ${unit} text)
     string(REPLACE "/usr/bin/" "${PREFIX}/bin/" text "${text}")
     file(WRITE ${PREFIX}/verify/chronoreel-scheduler.service "${text}")
-    execute_process(COMMAND ${SYSTEMD_ANALYZE} verify
-                            ${PREFIX}/verify/chronoreel-scheduler.service
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env MANPATH=${PREFIX}/share/man
+                            ${SYSTEMD_ANALYZE} verify ${PREFIX}/verify/chronoreel-scheduler.service
                     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
     # Users and folders of the target machine do not exist here; only errors in the unit itself
     # count.
