@@ -8,10 +8,11 @@ FrameRenderer::FrameRenderer(MovieSize size) : size_(size) {}
 
 bool FrameRenderer::Render(const std::string& path) {
     const auto bytes = ReadWholeFile(path, kMaxJpegFileBytes);
-    if (!bytes) {
-        return false;
-    }
-    const auto header = decoder_.ReadHeader(*bytes);
+    return bytes && RenderJpeg(*bytes);
+}
+
+bool FrameRenderer::RenderJpeg(std::span<const std::uint8_t> jpeg) {
+    const auto header = decoder_.ReadHeader(jpeg);
     if (!header) {
         return false;
     }
@@ -19,7 +20,7 @@ bool FrameRenderer::Render(const std::string& path) {
     // decode.
     FixMovieSize(size_, header->width, header->height);
     DIB& target = surfaces_.DecodeTarget(size_, header->width, header->height);
-    if (!decoder_.Decode(*bytes, *header, target)) {
+    if (!decoder_.Decode(jpeg, *header, target)) {
         return false;
     }
     if (surfaces_.NeedsStretch(target)) {

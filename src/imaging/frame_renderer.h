@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "imaging/dib.h"
@@ -20,6 +22,8 @@ class FrameRenderer {
 
     // False when the frame must be skipped (unreadable, not a JPEG, hostile or broken).
     bool Render(const std::string& path);
+    // The same for a still already read into memory.
+    bool RenderJpeg(std::span<const std::uint8_t> jpeg);
 
     const DIB& MovieSurface() const { return surfaces_.movie; }
     const MovieSize& Size() const { return size_; }
