@@ -141,10 +141,19 @@ std::unique_ptr<RunView> MakePreview(const MovieMakerEnvironment& env,
     return env.windows.makeRunView();
 }
 
+// Settings that did not reach their file (the defaults of missing keys, the location at the
+// end): the run goes on with them, but says so.
+void WarnIfNotSaved(ProgramObjects& objects, const MovieMakerEnvironment& env) {
+    if (const std::optional<std::string> error = objects.ini.TakeWriteError()) {
+        env.err << kMessagePrefix << "warning: settings not saved: " << *error << std::endl;
+    }
+}
+
 // The orderly end of an unattended run: the location is stored, the recent files list is left
 // as the user had it, nothing is asked.
 void Shutdown(ProgramObjects& objects, const MovieMakerEnvironment& env) {
     SaveSetup(objects.state, objects.ini, env.currentDirectory);
+    WarnIfNotSaved(objects, env);
 }
 
 RunOutcome MakeMovieCancellable(MovieGen& gen, RunContext context) {
@@ -164,6 +173,7 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
         processName.emplace(InstanceProcessName(values.instanceNumber));
     }
     OpenCommandLineSetup(objects, env, values, LoadMode::kWriteMissingKeys);
+    WarnIfNotSaved(objects, env);
 
     const std::unique_ptr<RunView> preview = MakePreview(env, values);
     SunTimes sun = MakeSunTimes(objects, env.clock);
