@@ -9,8 +9,10 @@ option(CHRONOREEL_FUZZ "Build the libFuzzer targets of tests/fuzz (clang)" OFF)
 
 set(chronoreel_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all)
 if(CHRONOREEL_FUZZ)
-    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-        message(FATAL_ERROR "CHRONOREEL_FUZZ needs clang: configure with -DCMAKE_CXX_COMPILER=clang++")
+    # clang 15 is the first to compile std::source_location with libstdc++.
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang" OR CMAKE_CXX_COMPILER_VERSION VERSION_LESS 15)
+        message(FATAL_ERROR "CHRONOREEL_FUZZ needs clang 15 or newer: configure with "
+                            "-DCMAKE_CXX_COMPILER=clang++-16 (see tests/fuzz/README.md)")
     endif()
     add_compile_options(${chronoreel_sanitizers} -fsanitize=fuzzer-no-link -fno-omit-frame-pointer)
     add_link_options(${chronoreel_sanitizers})

@@ -14,8 +14,8 @@ if [ ${#targets[@]} -eq 0 ]; then
     targets=(command_line command_string date_time ini_text jpeg setup_file stamp_from_name task_file)
 fi
 
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DCMAKE_C_COMPILER=clang -DCHRONOREEL_FUZZ=ON >/dev/null
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-16 \
+    -DCHRONOREEL_FUZZ=ON >/dev/null
 cmake --build build-fuzz -j2 --target "${targets[@]/#/fuzz_}"
 
 # Fixtures of the other tests that seed a target too.
