@@ -37,14 +37,6 @@ using Clock = std::chrono::steady_clock;
 // The scheduler's lock beside its task file: it stays by design.
 constexpr const char* kRunLock = ".tasks.ini.run-lock";
 
-// The name of a still taken on 2006-01-31, minutes after 06:00, as the camera stamps it.
-std::string StillName(int minutesAfterSix) {
-    const int minutes = 6 * 60 + minutesAfterSix;
-    char name[32];
-    std::snprintf(name, sizeof name, "20060131%02d%02d00.jpg", minutes / 60, minutes % 60);
-    return name;
-}
-
 // Hidden names in a folder, where the replacements put their temporary files for a moment.
 std::vector<std::string> HiddenNames(const fs::path& folder) {
     std::vector<std::string> names;
@@ -381,19 +373,7 @@ TEST_F(FaultTest, AStillDeletedAfterTheScanIsSkippedAndTheRunGoesOn) {
               "PostGenerationShell=touch posted\n[Compress]\nHandler=827737670\n");  // FFV1
     RunningProgram program("chronoreel", folder_.Path(), {"/f=day.tls", "/a", "/i"});
     // Once the first frames are in the new (unnamed) movie file, the later stills go.
-    const fs::path descriptors = "/proc/" + std::to_string(program.Pid()) + "/fd";
-    ASSERT_TRUE(WaitFor([&] {
-        std::error_code error;
-        for (const auto& entry : fs::directory_iterator(descriptors, error)) {
-            std::error_code entryError;
-            const fs::path target = fs::read_symlink(entry.path(), entryError);
-            if (!entryError && target.parent_path() == folder_.Path() &&
-                fs::file_size(entry.path(), entryError) > 2000000 && !entryError) {
-                return true;
-            }
-        }
-        return false;
-    }));
+    ASSERT_TRUE(WaitForGrowingFile(program.Pid(), folder_.Path(), 2000000));
     for (int i = kStills / 2; i < kStills; ++i) {
         fs::remove(Cam() / StillName(i));
     }

@@ -7,6 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -114,6 +117,38 @@ class RunningProgram {
     const std::string errFile_;
     pid_t pid_ = 0;
 };
+
+// The name of a still taken on 2006-01-31, minutes after 06:00, as the camera stamps it.
+inline std::string StillName(int minutesAfterSix) {
+    const int minutes = 6 * 60 + minutesAfterSix;
+    char name[32];
+    std::snprintf(name, sizeof name, "20060131%02d%02d00.jpg", minutes / 60, minutes % 60);
+    return name;
+}
+
+// Waits until a file in folder that the process has open (a new movie, unnamed while it is
+// written) holds more than minimumBytes; gives where the process has it.
+inline std::optional<std::filesystem::path> WaitForGrowingFile(pid_t pid,
+                                                               const std::filesystem::path& folder,
+                                                               std::uintmax_t minimumBytes) {
+    const std::filesystem::path descriptors = "/proc/" + std::to_string(pid) + "/fd";
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < giveUp) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(descriptors, error)) {
+            std::error_code entryError;
+            const std::filesystem::path target =
+                std::filesystem::read_symlink(entry.path(), entryError);
+            if (!entryError && target.parent_path() == folder &&
+                std::filesystem::file_size(entry.path(), entryError) > minimumBytes &&
+                !entryError) {
+                return target;
+            }
+        }
+        usleep(1000);
+    }
+    return std::nullopt;
+}
 
 inline ProgramRun RunProgram(const std::string& program, const std::filesystem::path& folder,
                              const std::vector<std::string>& arguments) {
