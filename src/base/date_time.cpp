@@ -393,7 +393,12 @@ std::chrono::system_clock::time_point ToSystemTime(DateTime local) {
     const Rounded rounded = RoundToUnit(local, kMillisecondsPerDay);
     const Int64 wallSeconds =
         (rounded.day - kUnixEpochDay) * kSecondsPerDayInt + rounded.unitsOfDay / 1000;
-    const Int64 utcSeconds = InstantOfLocalWallTime(wallSeconds);
+    // The system clock counts nanoseconds in 64 bits, about the years 1678 to 2261: the instants
+    // of the calendar beyond are held at its ends rather than overflow it.
+    constexpr Int64 kLimitSeconds =
+        duration_cast<seconds>(system_clock::duration::max()).count() - 1;
+    const Int64 utcSeconds =
+        std::clamp(InstantOfLocalWallTime(wallSeconds), -kLimitSeconds, kLimitSeconds);
     return system_clock::time_point{seconds{utcSeconds} + milliseconds{rounded.unitsOfDay % 1000}};
 }
 

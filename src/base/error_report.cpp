@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -18,6 +19,11 @@ constexpr std::string_view kSupportContact = "see \"Reporting problems\" in Chro
 ErrorPresenter& Presenter() {
     static ErrorPresenter presenter = WriteErrorReportToStandardError;
     return presenter;
+}
+
+std::atomic<ErrorReportEnding>& Ending() {
+    static std::atomic<ErrorReportEnding> ending{nullptr};
+    return ending;
 }
 
 std::mutex& CleanupMutex() {
@@ -69,6 +75,10 @@ void SetErrorPresenter(ErrorPresenter presenter) {
         presenter ? std::move(presenter) : ErrorPresenter(WriteErrorReportToStandardError);
 }
 
+void SetErrorReportEnding(ErrorReportEnding ending) {
+    Ending().store(ending);
+}
+
 void ReportError(const ErrorDetails& details) {
     // A second error while reporting (from another thread or inside the presenter) must not
     // report again: the first one ends the program.
@@ -95,6 +105,9 @@ void ReportError(const ErrorDetails& details) {
         }
     }
     std::fflush(stdout);
+    if (const ErrorReportEnding ending = Ending().load()) {
+        ending(details);
+    }
     _exit(kExitUnexpectedError);
 }
 

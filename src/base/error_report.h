@@ -37,6 +37,13 @@ void WriteErrorReportToStandardError(std::string_view title, std::string_view te
 // code 70: no destructor, no saving, no further code of the caller.
 [[noreturn]] void ReportError(const ErrorDetails& details);
 
+// What ReportError does last, after the report and the cleanups: nothing by default, so that
+// the process ends with exit code 70. A harness that feeds thousands of inputs to one process
+// (the fuzzing targets) installs an ending that throws instead, which makes a reported input one
+// outcome among others; the ending must not return. Null restores the default.
+using ErrorReportEnding = void (*)(const ErrorDetails& details);
+void SetErrorReportEnding(ErrorReportEnding ending);
+
 // Work that must still happen when an error report ends the program at once, such as removing a
 // temporary file that would otherwise be left behind. Registered while the object lives.
 class ReportExitCleanup {

@@ -63,7 +63,11 @@ bool FrameRenderer::Render(const std::string& path) {
         lastSkip_ = SkipFor(failure);
         return false;
     }
-    const auto header = decoder_.ReadHeader(*bytes);
+    return RenderJpeg(*bytes);
+}
+
+bool FrameRenderer::RenderJpeg(std::span<const std::uint8_t> jpeg) {
+    const auto header = decoder_.ReadHeader(jpeg);
     if (!header) {
         lastSkip_ = FrameSkip::kNotAJpeg;
         return false;
@@ -72,7 +76,7 @@ bool FrameRenderer::Render(const std::string& path) {
     // decode.
     FixMovieSize(size_, header->width, header->height);
     DIB& target = surfaces_.DecodeTarget(size_, header->width, header->height);
-    if (!decoder_.Decode(*bytes, *header, target)) {
+    if (!decoder_.Decode(jpeg, *header, target)) {
         lastSkip_ = FrameSkip::kBroken;
         return false;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,6 +41,8 @@ class FrameRenderer {
     // False when the frame must be skipped (unreadable, not a JPEG, hostile or broken);
     // LastSkip then says why.
     bool Render(const std::string& path);
+    // The same for a still already read into memory.
+    bool RenderJpeg(std::span<const std::uint8_t> jpeg);
     FrameSkip LastSkip() const { return lastSkip_; }
 
     const DIB& MovieSurface() const { return surfaces_.movie; }

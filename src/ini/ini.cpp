@@ -2,10 +2,10 @@
 
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "base/error_report.h"
 #include "ini/ini_text.h"
-#include "os/atomic_file.h"
 
 namespace chronoreel {
 namespace {
@@ -87,7 +87,7 @@ std::string INI::GetKey(std::string_view section, std::string_view key, SetDefau
         // value another program wrote meanwhile is kept and returned.
         std::string result(defaultValue);
         if (IsWritable({std::string(section), std::string(key), {}})) {
-            UpdateFileLocked(path_, [&](const std::string& current) -> std::optional<std::string> {
+            Update([&](const std::string& current) -> std::optional<std::string> {
                 IniText text = IniText::Parse(current);
                 if (std::optional<std::string> value = FindValue(text, section, key)) {
                     result = std::move(*value);
@@ -142,7 +142,7 @@ std::vector<std::string> INI::GetKeys(const std::vector<IniEntry>& requests,
         // missing; what the file then holds is the answer (a value written meanwhile, or the
         // first default written for a key asked twice).
         std::optional<std::vector<std::string>> written;
-        UpdateFileLocked(path_, [&](const std::string& current) -> std::optional<std::string> {
+        Update([&](const std::string& current) -> std::optional<std::string> {
             IniText text = IniText::Parse(current);
             written = text.SetMissing(defaults);
             return text.Render();
@@ -161,11 +161,11 @@ std::vector<std::string> INI::GetKeys(const std::vector<IniEntry>& requests,
     }
 }
 
-void INI::SetKey(std::string_view section, std::string_view key, std::string_view text) {
-    SetKeys({{std::string(section), std::string(key), std::string(text)}});
+bool INI::SetKey(std::string_view section, std::string_view key, std::string_view text) {
+    return SetKeys({{std::string(section), std::string(key), std::string(text)}});
 }
 
-void INI::SetKeys(const std::vector<IniEntry>& entries) {
+bool INI::SetKeys(const std::vector<IniEntry>& entries) {
     try {
         std::vector<IniEntry> writable;
         for (const IniEntry& entry : entries) {
@@ -175,16 +175,35 @@ void INI::SetKeys(const std::vector<IniEntry>& entries) {
             }
         }
         if (writable.empty()) {
-            return;
+            return true;
         }
-        UpdateFileLocked(path_, [&](const std::string& current) -> std::optional<std::string> {
+        return Update([&](const std::string& current) -> std::optional<std::string> {
             IniText text = IniText::Parse(current);
             text.SetAll(writable);
             return text.Render();
         });
-    } catch (const std::exception&) {
-        // A failed write leaves the file as it was; callers go on as with a read-only file.
+    } catch (const std::exception& e) {
+        // A failed write leaves the file as it was.
+        if (!writeError_) {
+            writeError_ = e.what();
+        }
+        return false;
     }
+}
+
+bool INI::Update(const FileEdit& edit) {
+    std::string error;
+    if (UpdateFileLocked(path_, edit, error)) {
+        return true;
+    }
+    if (!writeError_) {
+        writeError_ = std::move(error);
+    }
+    return false;
+}
+
+std::optional<std::string> INI::TakeWriteError() {
+    return std::exchange(writeError_, std::nullopt);
 }
 
 }  // namespace chronoreel

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "os/atomic_file.h"
 
 namespace chronoreel {
 
@@ -36,14 +39,24 @@ class INI {
     // GetKey gives for each in order, with every missing default written in one replacement.
     std::vector<std::string> GetKeys(const std::vector<IniEntry>& requests, SetDefault setDefault);
     // Replaces the key's value, or appends the key to its section, or the section to the file.
-    // Failures (read-only file, missing folder) are ignored.
-    void SetKey(std::string_view section, std::string_view key, std::string_view text);
+    // false when the file could not be written (read-only file, missing folder, full disk): the
+    // file is then as it was, and WriteError says why.
+    bool SetKey(std::string_view section, std::string_view key, std::string_view text);
     // Writes many keys in one replacement; the file ends as if they were written in order.
-    void SetKeys(const std::vector<IniEntry>& entries);
+    bool SetKeys(const std::vector<IniEntry>& entries);
+
+    // Why the first write that failed since the last call failed (the defaults GetKey and
+    // GetKeys write included), or nothing when every write went through; the failure is then
+    // forgotten. Reading the file never fails a write: a value that was not saved is still
+    // answered.
+    std::optional<std::string> TakeWriteError();
 
   private:
+    bool Update(const FileEdit& edit);
+
     IniFlavour flavour_;
     std::string path_;
+    std::optional<std::string> writeError_;
 };
 
 }  // namespace chronoreel

@@ -24,12 +24,18 @@ std::string RecentFileKey(std::size_t index) {
     return "File" + std::to_string(index + 1);
 }
 
-std::string ReadLocationKey(INI& ini, std::string_view key, LoadMode mode) {
-    if (mode == LoadMode::kWriteMissingKeys) {
-        return ini.GetKey(kGeneral, key, SetDefault::kYes, "0");
+// Longitude and latitude, "0" when missing; written into the file (in one replacement) when
+// mode says so.
+std::vector<std::string> ReadLocationKeys(INI& ini, LoadMode mode) {
+    std::vector<std::string> values = ini.GetKeys(
+        {{std::string(kGeneral), "Longitude", "0"}, {std::string(kGeneral), "Latitude", "0"}},
+        mode == LoadMode::kWriteMissingKeys ? SetDefault::kYes : SetDefault::kNo);
+    for (std::string& value : values) {
+        if (value.empty()) {
+            value = "0";
+        }
     }
-    std::string text = ini.GetKey(kGeneral, key, SetDefault::kNo, "");
-    return text.empty() ? "0" : text;
+    return values;
 }
 
 bool IsExistingFile(const std::string& path) {
@@ -62,8 +68,9 @@ void FileInit(ProgramState& state) {
 void LoadSetup(ProgramState& state, INI& ini, const std::filesystem::path& folder, LoadMode mode) {
     Trap(kModule, "LoadSetup", [&] {
         ini.SetFile(SettingsFile(folder));
-        state.longitude = Str2DblNI(ReadLocationKey(ini, "Longitude", mode));
-        state.latitude = Str2DblNI(ReadLocationKey(ini, "Latitude", mode));
+        const std::vector<std::string> location = ReadLocationKeys(ini, mode);
+        state.longitude = Str2DblNI(location[0]);
+        state.latitude = Str2DblNI(location[1]);
         RecentFiles files;
         std::size_t used = 0;
         for (std::size_t i = 0; i < kRecentFileCount; ++i) {

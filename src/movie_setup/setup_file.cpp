@@ -235,13 +235,13 @@ void LoadFile(SetupSession& session, LoadMode mode) {
         MovieGen& m = session.movieGen;
         session.ini.SetFile(state.currentSetupFile);
         KeyReader reader(session.ini, mode);
+        // Every missing key goes into the file in one replacement, so that a program killed
+        // meanwhile leaves the file as it was or complete.
         reader.WriteMissingAfter([&] {
             for (const SetupKey& key : SetupKeys()) {
                 key.load(m, reader.Read(SectionName(key.section), key.key, key.defaultText));
             }
-        });
-        SizeBlocks(m);
-        reader.WriteMissingAfter([&] {
+            SizeBlocks(m);
             LoadBlock(reader, m, kFormatLinePrefix, &MovieGen::SetFormatBytes, m.CompressFormat());
             LoadBlock(reader, m, kParmsLinePrefix, &MovieGen::SetParmsBytes, m.CompressParms());
         });
@@ -283,13 +283,19 @@ bool SaveFile(SetupSession& session) {
             entries.push_back(
                 {std::string(SectionName(key.section)), std::string(key.key), key.save(m)});
         }
-        session.ini.SetKeys(entries);
-
         SizeBlocks(m);
-        entries.clear();
         AppendBlockLines(entries, m, kFormatLinePrefix, &MovieGen::FormatBytes, m.CompressFormat());
         AppendBlockLines(entries, m, kParmsLinePrefix, &MovieGen::ParmsBytes, m.CompressParms());
-        session.ini.SetKeys(entries);
+        // One replacement for the whole setup: a failure leaves the file as it was, and the
+        // settings stay unsaved (changed) until a save goes through.
+        session.ini.TakeWriteError();
+        if (!session.ini.SetKeys(entries)) {
+            session.prompter.Message(
+                "The setup file could not be saved:\n" +
+                    session.ini.TakeWriteError().value_or(state.currentSetupFile),
+                "Save Setup File", MessageButtons::kOk, MessageIcon::kExclamation);
+            return false;
+        }
 
         MoveToFront(state.recentFiles, state.currentSetupFile);
         session.view.RecentFilesChanged(state.recentFiles);

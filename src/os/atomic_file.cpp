@@ -170,6 +170,9 @@ bool WriteAll(int fd, const std::string& content) {
             continue;
         }
         if (put <= 0) {
+            if (put == 0) {
+                errno = ENOSPC;  // nothing written and no reason given: the disk took no more
+            }
             return false;
         }
         done += static_cast<std::size_t>(put);
@@ -181,44 +184,27 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Removes a file when it goes, unless told to keep it.
-class RemoveUnlessKept {
-  public:
-    explicit RemoveUnlessKept(std::filesystem::path path) : path_(std::move(path)) {}
-    ~RemoveUnlessKept() {
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-    RemoveUnlessKept(const RemoveUnlessKept&) = delete;
-    RemoveUnlessKept& operator=(const RemoveUnlessKept&) = delete;
-    void Keep() { path_.clear(); }
-
-  private:
-    std::filesystem::path path_;
-};
-
-// The file opened and locked, and whether this writer created it (then it is empty).
+// The file opened and locked, and whether this user may write it.
 struct LockedFile {
     UniqueFd fd;
     struct stat status {};
-    bool created = false;
+    bool writable = true;
 };
 
-// Opens the file (creating it when missing) and takes the writers' lock. A writer that renames
-// a new file over the path leaves the others holding the old one: after the lock is taken the
-// path must still name the locked file, else the lock is taken again on the current one.
+// Opens the file and takes the writers' lock; false with errno ENOENT when there is no file. A
+// writer that renames a new file over the path leaves the others holding the old one: after the
+// lock is taken the path must still name the locked file, else the lock is taken again on the
+// current one.
 bool OpenLocked(const std::filesystem::path& target, LockedFile& locked) {
     for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
         locked.fd.Reset();
-        locked.created = false;
+        locked.writable = true;
         int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd < 0 && errno == ENOENT) {
-            fd = ::open(target.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0 && errno == EEXIST) {
-                continue;
-            }
-            locked.created = fd >= 0;
+        if (fd < 0 && errno == EACCES) {
+            // A file this user may only read is still locked and read: writing back what it
+            // already holds changes nothing.
+            fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+            locked.writable = false;
         }
         if (fd < 0) {
             return false;
@@ -237,6 +223,53 @@ bool OpenLocked(const std::filesystem::path& target, LockedFile& locked) {
         }
     }
     return false;
+}
+
+bool WriteWhole(FileReplacement& replacement, const std::filesystem::path& target,
+                const std::string& content, std::string& error) {
+    if (!WriteAll(replacement.Descriptor(), content)) {
+        error = SystemError("cannot write", target);
+        return false;
+    }
+    return true;
+}
+
+// The locked file's new content in its place; error says why not.
+bool ReplaceLocked(const std::filesystem::path& target, const LockedFile& locked,
+                   const FileEdit& edit, std::string& error) {
+    const std::optional<std::string> current = ReadAll(locked.fd.Get());
+    if (!current) {
+        error = SystemError("cannot read", target);
+        return false;
+    }
+    const std::optional<std::string> changed = edit(*current);
+    if (!changed || *changed == *current) {
+        return true;  // nothing to write, also into a read-only file
+    }
+    // No write bit for anyone marks a read-only file, which stays as it is even for a
+    // privileged user.
+    if (!locked.writable || (locked.status.st_mode & 0222) == 0) {
+        error = "the file \"" + target.string() + "\" is read-only";
+        return false;
+    }
+    std::optional<FileReplacement> replacement = FileReplacement::Begin(target, error);
+    return replacement && WriteWhole(*replacement, target, *changed, error) &&
+           replacement->Commit(error);
+}
+
+// A file made at a path where there was none, whole or not at all; pathTaken when another
+// writer's file appeared there first. true with error empty also when the edit gives nothing
+// to write.
+bool CreateWhole(const std::filesystem::path& target, const FileEdit& edit, std::string& error,
+                 bool& pathTaken) {
+    error.clear();
+    const std::optional<std::string> content = edit(std::string());
+    if (!content || content->empty()) {
+        return true;
+    }
+    std::optional<FileReplacement> replacement = FileReplacement::Begin(target, error);
+    return replacement && WriteWhole(*replacement, target, *content, error) &&
+           replacement->CommitAsNewFile(error, pathTaken);
 }
 
 }  // namespace
@@ -347,15 +380,48 @@ FileReplacement::~FileReplacement() {
     Discard();
 }
 
+bool FileReplacement::FlushToDisk(std::string& error) {
+    if (!IsOpen()) {
+        error = "the file is not open";
+        return false;
+    }
+    if (::fsync(fd_.Get()) != 0) {
+        error = SystemError("cannot write", temporaryPath_.empty() ? finalPath_ : temporaryPath_);
+        Discard();
+        return false;
+    }
+    return true;
+}
+
+bool FileReplacement::CommitAsNewFile(std::string& error, bool& pathTaken) {
+    pathTaken = false;
+    if (!FlushToDisk(error)) {
+        return false;
+    }
+    // A link fails when the name exists, so the file appears whole or not at all.
+    const int linked =
+        temporaryPath_.empty()
+            ? ::linkat(AT_FDCWD, ("/proc/self/fd/" + std::to_string(fd_.Get())).c_str(), AT_FDCWD,
+                       finalPath_.c_str(), AT_SYMLINK_FOLLOW)
+            : ::link(temporaryPath_.c_str(), finalPath_.c_str());
+    if (linked != 0) {
+        pathTaken = errno == EEXIST;
+        error = SystemError("cannot create", finalPath_);
+        Discard();
+        return false;
+    }
+    Discard();  // the temporary name, if any, goes; the file keeps its final name
+    SyncFolder(FolderOf(finalPath_));
+    return true;
+}
+
 bool FileReplacement::Commit(std::string& error) {
     if (!IsOpen()) {
         error = "the file is not open";
         return false;
     }
     TakeOverAttributes(fd_.Get(), finalPath_);
-    if (::fsync(fd_.Get()) != 0) {
-        error = SystemError("cannot write", temporaryPath_.empty() ? finalPath_ : temporaryPath_);
-        Discard();
+    if (!FlushToDisk(error)) {
         return false;
     }
     // The name comes last, once the content is on disk; the lock held on the descriptor keeps
@@ -398,41 +464,41 @@ std::optional<std::string> ReadFileText(const std::string& path) {
     return ReadAll(fd.Get());
 }
 
-bool UpdateFileLocked(const std::string& path, const FileEdit& edit) {
+bool UpdateFileLocked(const std::string& path, const FileEdit& edit, std::string& error) {
     if (path.empty()) {
+        error = "no file named";
         return false;
     }
     const std::optional<std::filesystem::path> target = FileBehindLinks(path);
     if (!target) {
+        error = "the path \"" + path + "\" is a loop of links";
         return false;
     }
-    LockedFile locked;
-    if (!OpenLocked(*target, locked)) {
-        return false;
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        LockedFile locked;
+        if (OpenLocked(*target, locked)) {
+            return ReplaceLocked(*target, locked, edit, error);
+        }
+        if (errno != ENOENT) {
+            error = SystemError("cannot open", *target);
+            return false;
+        }
+        // No file yet: nothing holds a lock, and nothing may appear at the path before the
+        // whole new content does. A writer that comes second finds the first one's file and
+        // edits that instead.
+        bool pathTaken = false;
+        if (CreateWhole(*target, edit, error, pathTaken) || !pathTaken) {
+            return error.empty();
+        }
+        error.clear();
     }
-    // A file created here only to hold the lock goes again unless new content replaces it.
-    RemoveUnlessKept createdGuard(locked.created ? *target : std::filesystem::path());
-    // No write bit for anyone marks a read-only file, which stays as it is even for a
-    // privileged user.
-    if ((locked.status.st_mode & 0222) == 0) {
-        return false;
-    }
-    const std::optional<std::string> current = ReadAll(locked.fd.Get());
-    if (!current) {
-        return false;
-    }
-    const std::optional<std::string> changed = edit(*current);
-    if (!changed || *changed == *current) {
-        return true;
-    }
-    std::string error;
-    std::optional<FileReplacement> replacement = FileReplacement::Begin(*target, error);
-    if (!replacement || !WriteAll(replacement->Descriptor(), *changed) ||
-        !replacement->Commit(error)) {
-        return false;
-    }
-    createdGuard.Keep();
-    return true;
+    error = "the file \"" + target->string() + "\" keeps changing";
+    return false;
+}
+
+bool UpdateFileLocked(const std::string& path, const FileEdit& edit) {
+    std::string ignored;
+    return UpdateFileLocked(path, edit, ignored);
 }
 
 }  // namespace chronoreel

@@ -58,12 +58,18 @@ class FileReplacement {
     // temporary file is removed and the final path is untouched.
     bool Commit(std::string& error);
 
+    // Like Commit, but only while no file has the final path: the new file then appears there
+    // at once with its whole content. When a file took the path meanwhile, false with
+    // pathTaken set and the temporary file removed; on other failures error says why.
+    bool CommitAsNewFile(std::string& error, bool& pathTaken);
+
     // Closes and removes the temporary file.
     void Discard();
 
   private:
     FileReplacement() = default;
     bool GiveTemporaryName(std::string& error);
+    bool FlushToDisk(std::string& error);
     void WatchNameForReport();
 
     UniqueFd fd_;
@@ -83,8 +89,9 @@ using FileEdit = std::function<std::optional<std::string>(const std::string& cur
 // that every writer of the file shares, reads the current content under it, and when the edit
 // gives different content puts that in the file's place with a FileReplacement. Two writers
 // never lose each other's changes. Returns false when the file could not be locked, read or
-// replaced (missing folder, read-only file or folder, full disk); the file is then as it was and
-// no temporary file is left.
+// replaced (missing folder, read-only file or folder, full disk), with error saying why; the
+// file is then as it was and no temporary file is left.
+bool UpdateFileLocked(const std::string& path, const FileEdit& edit, std::string& error);
 bool UpdateFileLocked(const std::string& path, const FileEdit& edit);
 
 }  // namespace chronoreel

@@ -2,14 +2,33 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysinfo.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
 #include "os/unique_fd.h"
 
 namespace chronoreel {
+namespace {
+
+// More than the machine's memory and swap together can never be held, so such a file is turned
+// down before any allocation is tried: an allocation that large may end a process whose
+// allocator does not fail by throwing.
+bool CanEverFitInMemory(std::uintmax_t bytes) {
+    struct sysinfo info {};
+    if (::sysinfo(&info) != 0) {
+        return true;  // unknown: the allocation decides
+    }
+    const std::uintmax_t total = (std::uintmax_t{info.totalram} + info.totalswap) *
+                                 std::max<std::uintmax_t>(info.mem_unit, 1);
+    return bytes <= total;
+}
+
+}  // namespace
+
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
                                                        std::size_t maxBytes, ReadFailure* failure) {
     const auto fail = [failure](ReadFailure why) -> std::optional<std::vector<std::uint8_t>> {
@@ -39,6 +58,9 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
     }
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
         return fail(ReadFailure::kTooLarge);
+    }
+    if (!CanEverFitInMemory(static_cast<std::uintmax_t>(info.st_size))) {
+        return fail(ReadFailure::kNoMemory);
     }
     // A file too large for the memory left is unreadable like any other.
     std::vector<std::uint8_t> buffer;

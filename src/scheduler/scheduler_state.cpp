@@ -19,13 +19,14 @@ void SchedulerState::Main(std::string taskFilePath, std::string defaultChronoree
     });
 }
 
-void SchedulerState::Shutdown() {
-    Trap("modMain", "Shutdown", [&] {
+bool SchedulerState::Shutdown() {
+    return Trap("modMain", "Shutdown", [&] {
         engine_.ReleaseRuns();
-        tasks_.SaveAll();
+        const bool saved = tasks_.SaveAll();
         tasks_.Clear();
         selectedTask_ = -1;
         appRunning_ = false;
+        return saved;
     });
 }
 

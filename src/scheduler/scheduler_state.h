@@ -24,7 +24,8 @@ class SchedulerState {
     void Main(std::string taskFilePath, std::string defaultChronoreelPath);
     // Drops the runs' task references, saves every changed task and the general settings,
     // drops the tasks. Running movie makers are left running.
-    void Shutdown();
+    // false when the tasks could not be saved (Tasks().Ini().TakeWriteError() says why).
+    bool Shutdown();
 
     TaskFile& Tasks() { return tasks_; }
     const TaskFile& Tasks() const { return tasks_; }

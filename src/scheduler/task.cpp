@@ -237,13 +237,14 @@ std::vector<IniEntry> Task::FileEntries() const {
     };
 }
 
-void Task::SaveFile(INI& ini) {
-    Trap("Task", "SaveFile", [&] {
+bool Task::SaveFile(INI& ini) {
+    return Trap("Task", "SaveFile", [&] {
         const std::vector<IniEntry> entries = FileEntries();
-        if (!entries.empty()) {
-            ini.SetKeys(entries);
+        if (!entries.empty() && !ini.SetKeys(entries)) {
+            return false;
         }
         SetNeedsSaving(false);
+        return true;
     });
 }
 

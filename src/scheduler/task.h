@@ -75,7 +75,8 @@ class Task {
     std::vector<IniEntry> FileRequests() const;
     void ApplyFileValues(const std::vector<std::string>& values);
     // Writes every key of the task's section (when it has an index) and marks the task saved.
-    void SaveFile(INI& ini);
+    // false when the file could not be written; the task then still needs saving.
+    bool SaveFile(INI& ini);
     // The keys SaveFile writes, in file order; empty while the task has no index.
     std::vector<IniEntry> FileEntries() const;
 

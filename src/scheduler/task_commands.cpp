@@ -42,6 +42,17 @@ bool AtTaskLimit(const SchedulerState& state, Prompter& prompter) {
     return true;
 }
 
+// A save that did not reach the file is told, so that nobody relies on a change that the next
+// start would not find; the tasks still need saving and go with the next save.
+void TellIfNotSaved(TaskFile& tasks, Prompter& prompter, bool saved) {
+    const std::optional<std::string> error = tasks.Ini().TakeWriteError();
+    if (saved) {
+        return;
+    }
+    prompter.Message("The task file could not be saved:\n" + error.value_or(tasks.TaskFilePath()),
+                     "Save Tasks", MessageButtons::kOk, MessageIcon::kExclamation);
+}
+
 bool ValidPosition(const SchedulerState& state, int position) {
     return position >= 0 && position < state.Tasks().TaskCount();
 }
@@ -94,7 +105,7 @@ TaskRefresh AddTask(SchedulerState& state, Prompter& prompter) {
             return TaskRefresh::kNone;
         }
         AppendNamedTask(tasks, *name);
-        tasks.SaveAll();
+        TellIfNotSaved(tasks, prompter, tasks.SaveAll());
         state.SetSelectedTask(tasks.TaskCount() - 1);
         return TaskRefresh::kUpdate;
     });
@@ -111,7 +122,7 @@ TaskRefresh RenameTask(SchedulerState& state, Prompter& prompter, int position) 
             return TaskRefresh::kNone;
         }
         task->SetName(*name);
-        task->SaveFile(state.Tasks().Ini());
+        TellIfNotSaved(state.Tasks(), prompter, task->SaveFile(state.Tasks().Ini()));
         // The grid shows task names: let the next tick redraw it.
         state.ScheduleChanged().Raise();
         return TaskRefresh::kForced;
@@ -142,12 +153,13 @@ TaskRefresh DeleteTask(SchedulerState& state, Prompter& prompter, int position) 
         blank->SetIndex(oldCount);
         blank->SetNeedsSaving(true);
         tasks.Append(blank);
-        tasks.SaveAll();
+        const bool moved = tasks.SaveAll();
         tasks.RemoveAt(tasks.TaskCount() - 1);
         if (state.SelectedTask() > tasks.TaskCount() - 1) {
             state.SetSelectedTask(tasks.TaskCount() - 1);
         }
-        tasks.SaveAll();
+        const bool counted = tasks.SaveAll();
+        TellIfNotSaved(tasks, prompter, moved && counted);
         return TaskRefresh::kForced;
     });
 }
@@ -165,7 +177,7 @@ TaskRefresh CopyTask(SchedulerState& state, Prompter& prompter, int position) {
         }
         const auto copy = AppendNamedTask(tasks, *name);
         CopySettings(*source, *copy);
-        tasks.SaveAll();
+        TellIfNotSaved(tasks, prompter, tasks.SaveAll());
         state.SetSelectedTask(tasks.TaskCount() - 1);
         return TaskRefresh::kUpdate;
     });

@@ -60,13 +60,18 @@ void TaskFile::SaveSetup() {
 
 void TaskFile::LoadAll() {
     Trap("modFile", "LoadAll", [&] {
-        LoadSetup();
+        // The count says which sections to read; then the general keys and every section are
+        // read in one pass over the file, with the same result as loading them one by one, and
+        // the missing keys written in one replacement, so that a program killed meanwhile
+        // leaves the file as it was or complete.
+        storedTaskCount_ =
+            scheduler_numbers::Str2LngNI(ini_.GetKey(kGeneral, "TaskCount", SetDefault::kNo, "0"));
         tasks_.clear();
         const std::int32_t count = std::clamp(storedTaskCount_, 0, kMaxLoadedTasks);
         tasks_.reserve(static_cast<std::size_t>(count));
-        // Every section is read in one pass over the file (missing keys written in one
-        // replacement) with the same result as loading the tasks one by one.
-        std::vector<IniEntry> requests;
+        std::vector<IniEntry> requests = {
+            {std::string(kGeneral), "TaskCount", "0"},
+            {std::string(kGeneral), "ChronoreelPath", defaultChronoreelPath_}};
         for (std::int32_t position = 0; position < count; ++position) {
             auto task = CreateTask();
             task->SetIndex(position + 1);
@@ -75,7 +80,8 @@ void TaskFile::LoadAll() {
             tasks_.push_back(std::move(task));
         }
         const std::vector<std::string> values = ini_.GetKeys(requests, SetDefault::kYes);
-        auto next = values.begin();
+        chronoreelPath_ = std::string(TrimBlanks(values[1]));
+        auto next = values.begin() + 2;
         for (const auto& task : tasks_) {
             const auto end = next + static_cast<std::ptrdiff_t>(task->FileRequests().size());
             task->ApplyFileValues(std::vector<std::string>(next, end));
@@ -84,8 +90,8 @@ void TaskFile::LoadAll() {
     });
 }
 
-void TaskFile::SaveAll() {
-    Trap("modFile", "SaveAll", [&] {
+bool TaskFile::SaveAll() {
+    return Trap("modFile", "SaveAll", [&] {
         std::vector<IniEntry> entries = {
             {std::string(kGeneral), "TaskCount", CStrNI(TaskCount())},
             {std::string(kGeneral), "ChronoreelPath", chronoreelPath_}};
@@ -97,11 +103,14 @@ void TaskFile::SaveAll() {
                 saved.push_back(task.get());
             }
         }
-        ini_.SetKeys(entries);
+        if (!ini_.SetKeys(entries)) {
+            return false;
+        }
         for (Task* task : saved) {
             task->SetNeedsSaving(false);
             scheduleChanged_.Raise();
         }
+        return true;
     });
 }
 

@@ -51,7 +51,9 @@ class TaskFile {
     // LoadSetup, then builds the task list from the file.
     void LoadAll();
     // SaveSetup, then saves every task that needs saving (in one replacement of the file).
-    void SaveAll();
+    // false when the file could not be written (Ini().TakeWriteError() says why): the tasks
+    // then still need saving, and the next save writes them.
+    bool SaveAll();
 
   private:
     ScheduleChangedFlag& scheduleChanged_;

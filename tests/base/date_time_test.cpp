@@ -331,6 +331,16 @@ TEST(DateTime, LocalTimeKeepsFractionsOfASecond) {
     EXPECT_EQ(ToSystemTime(local), instant);
 }
 
+TEST(DateTime, InstantsBeyondTheSystemClockAreHeldAtItsEnds) {
+    const TzGuard zone("UTC");
+    const auto latest = system_clock::time_point::max() - seconds{2};
+    const auto earliest = system_clock::time_point::min() + seconds{2};
+    EXPECT_GT(ToSystemTime(MakeDateTime(9999, 12, 31, 23, 59, 59)), latest);
+    EXPECT_GT(ToSystemTime(MakeDateTime(2261, 12, 31)), ToSystemTime(MakeDateTime(2000, 1, 1)));
+    EXPECT_LT(ToSystemTime(MakeDateTime(100, 1, 1)), earliest);
+    EXPECT_LT(ToSystemTime(MakeDateTime(1678, 1, 1)), ToSystemTime(MakeDateTime(2000, 1, 1)));
+}
+
 TEST(DateTime, LocalTimeBeforeDayZero) {
     const TzGuard zone("UTC");
     const auto instant = sys_days{1899y / 12 / 29} + hours{6};

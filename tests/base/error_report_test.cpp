@@ -30,5 +30,33 @@ TEST(ErrorReportDeathTest, EndsTheProgramWithCode70AfterShowingTheReport) {
         "\\[Error Debug Report\\] Error Detected(.|\n)*Procedure: FormatBytes_Get");
 }
 
+struct ReportEnded {
+    int code;
+};
+
+TEST(ErrorReportDeathTest, AnInstalledEndingRunsAfterTheReportAndMayThrow) {
+    EXPECT_EXIT(
+        {
+            SetErrorPresenter([](std::string_view, std::string_view text) {
+                std::fprintf(stderr, "[%.*s]", static_cast<int>(text.size()), text.data());
+            });
+            SetErrorReportEnding(
+                [](const ErrorDetails& details) { throw ReportEnded{details.code}; });
+            int ended = 0;
+            for (int code : {kErrOverflow, kErrTypeMismatch}) {
+                try {
+                    Trap("modFile", "LoadFile", [&] { throw AppError(code, "Overflow"); });
+                } catch (const ReportEnded& e) {
+                    ended += e.code == code ? 1 : 0;
+                }
+            }
+            // Without the ending the next report ends the program as before.
+            SetErrorReportEnding(nullptr);
+            std::fprintf(stderr, "ended %d\n", ended);
+            Trap("modFile", "LoadFile", [] { throw AppError(kErrOverflow, "Overflow"); });
+        },
+        ::testing::ExitedWithCode(70), "Procedure: LoadFile(.|\n)*ended 2");
+}
+
 }  // namespace
 }  // namespace chronoreel

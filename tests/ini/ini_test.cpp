@@ -211,28 +211,39 @@ TEST_F(IniTest, SchedulerDefaultReadsLikeItsStoredForm) {
     EXPECT_EQ(ini.GetKey("S", "k", SetDefault::kNo, ""), "a\"b\"c");
 }
 
-TEST_F(IniTest, FailedWritesAreIgnoredAndChangeNothing) {
+TEST_F(IniTest, FailedWritesChangeNothingAndSayWhy) {
     const std::string inMissingFolder = dir_ / "no-such-folder/settings.ini";
     INI missing;
     missing.SetFile(inMissingFolder);
-    missing.SetKey("General", "FPS", "25");
+    EXPECT_FALSE(missing.SetKey("General", "FPS", "25"));
     EXPECT_EQ(missing.GetKey("General", "FPS", SetDefault::kYes, "30"), "30");
     EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
+    // The first failure is kept until it is taken.
+    EXPECT_EQ(missing.TakeWriteError(), "cannot create a file in \"" +
+                                            (dir_ / "no-such-folder").string() +
+                                            "\": No such file or directory");
+    EXPECT_EQ(missing.TakeWriteError(), std::nullopt);
 
     WriteText(File(), "[General]\nFPS=25\n");
     fs::permissions(File(), fs::perms::owner_read | fs::perms::group_read);
     INI readOnly = Bound();
-    readOnly.SetKey("General", "FPS", "30");
-    readOnly.SetKeys({{"General", "Size", "640"}});
+    EXPECT_FALSE(readOnly.SetKey("General", "FPS", "30"));
+    EXPECT_FALSE(readOnly.SetKeys({{"General", "Size", "640"}}));
     EXPECT_EQ(readOnly.GetKey("General", "Size", SetDefault::kYes, "320"), "320");
     EXPECT_EQ(ReadText(File()), "[General]\nFPS=25\n");
+    EXPECT_EQ(readOnly.TakeWriteError(), "the file \"" + File() + "\" is read-only");
+    // Reading and writing nothing new fail nothing.
+    EXPECT_EQ(readOnly.GetKey("General", "FPS", SetDefault::kYes, "30"), "25");
+    EXPECT_TRUE(readOnly.SetKeys({{"General", "FPS", "25"}}));
+    EXPECT_EQ(readOnly.TakeWriteError(), std::nullopt);
 
     INI unbound;
-    unbound.SetKey("General", "FPS", "25");
+    EXPECT_FALSE(unbound.SetKey("General", "FPS", "25"));
     EXPECT_EQ(unbound.GetKey("General", "FPS", SetDefault::kNo, "30"), "");
     EXPECT_EQ(unbound.GetKey("General", "FPS", SetDefault::kYes, "30"), "30");
     unbound.SetFile("");
     unbound.SetKey("General", "FPS", "25");
+    EXPECT_EQ(unbound.TakeWriteError(), "no file named");
 
     EXPECT_EQ(FolderNames(), std::set<std::string>{"settings.ini"});
 }

@@ -495,6 +495,21 @@ TEST_F(SetupFileTest, SaveWithoutAFileAsksForOne) {
     EXPECT_EQ(view.titles.back(), "Chronoreel - " + PathOf("roof.tls"));
 }
 
+TEST_F(SetupFileTest, ASaveThatCannotBeWrittenIsToldAndTheSetupStaysUnsaved) {
+    WriteText(dir / "roof.tls", "[General]\nMovieFPS=10\n");
+    std::filesystem::permissions(dir / "roof.tls", std::filesystem::perms::owner_read);
+    Load("roof.tls");
+    gen.SetMovieFPS(12);
+    prompter.messages.clear();
+    EXPECT_FALSE(SaveFile(session));
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "The setup file could not be saved:\nthe file \"" +
+                                             PathOf("roof.tls") + "\" is read-only");
+    EXPECT_EQ(prompter.messages[0].title, "Save Setup File");
+    EXPECT_TRUE(state.setupChanged.IsSet());
+    EXPECT_EQ(ReadText(dir / "roof.tls"), "[General]\nMovieFPS=10\n");
+}
+
 TEST_F(SetupFileTest, AnUnattendedLoadLeavesTheWindowAloneButMovesTheFileToTheFront) {
     state.automation = true;
     state.recentFiles = {"a.tls", "b.tls", "", ""};

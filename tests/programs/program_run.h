@@ -1,11 +1,17 @@
 #pragma once
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +29,16 @@ struct ProgramRun {
 // through PATH.
 enum class ProgramLocation { kBuilt, kInstalled };
 
+// What a started program is given besides its arguments.
+struct ChildConditions {
+    // Files may not grow beyond this many bytes (RLIMIT_FSIZE) and SIGXFSZ is ignored, so that a
+    // write beyond fails with EFBIG the way it fails with ENOSPC on a full disk.
+    std::optional<rlim_t> fileSizeLimitBytes;
+    // A program started by root runs as this user and group instead.
+    std::optional<uid_t> user;
+    std::optional<gid_t> group;
+};
+
 // A program started in folder (its current directory), with no display in its environment.
 // Its output goes to files outside folder, so folder holds only what the program itself
 // writes. An installed tool that cannot be started ends with 127.
@@ -30,7 +46,8 @@ class RunningProgram {
   public:
     RunningProgram(const std::string& program, const std::filesystem::path& folder,
                    const std::vector<std::string>& arguments,
-                   ProgramLocation location = ProgramLocation::kBuilt)
+                   ProgramLocation location = ProgramLocation::kBuilt,
+                   const ChildConditions& conditions = {})
         : outFile_(capture_ / "out"), errFile_(capture_ / "err") {
         const std::string binary = location == ProgramLocation::kBuilt
                                        ? std::string(CHRONOREEL_BIN_DIR) + "/" + program
@@ -51,6 +68,19 @@ class RunningProgram {
             }
             unsetenv("DISPLAY");
             unsetenv("WAYLAND_DISPLAY");
+            if (conditions.fileSizeLimitBytes) {
+                const rlimit limit{*conditions.fileSizeLimitBytes, *conditions.fileSizeLimitBytes};
+                if (setrlimit(RLIMIT_FSIZE, &limit) != 0 || signal(SIGXFSZ, SIG_IGN) == SIG_ERR) {
+                    _exit(126);
+                }
+            }
+            if (conditions.group &&
+                (setgroups(0, nullptr) != 0 || setgid(*conditions.group) != 0)) {
+                _exit(126);
+            }
+            if (conditions.user && setuid(*conditions.user) != 0) {
+                _exit(126);
+            }
             execvp(binary.c_str(), argv.data());
             _exit(127);
         }
@@ -65,6 +95,8 @@ class RunningProgram {
     RunningProgram& operator=(const RunningProgram&) = delete;
 
     pid_t Pid() const { return pid_; }
+    // What the program has written to standard error so far.
+    std::string ErrSoFar() const { return ReadText(errFile_); }
 
     // Waits for the end and collects the exit code and both output streams.
     ProgramRun Wait() {
@@ -85,6 +117,38 @@ class RunningProgram {
     const std::string errFile_;
     pid_t pid_ = 0;
 };
+
+// The name of a still taken on 2006-01-31, minutes after 06:00, as the camera stamps it.
+inline std::string StillName(int minutesAfterSix) {
+    const int minutes = 6 * 60 + minutesAfterSix;
+    char name[32];
+    std::snprintf(name, sizeof name, "20060131%02d%02d00.jpg", minutes / 60, minutes % 60);
+    return name;
+}
+
+// Waits until a file in folder that the process has open (a new movie, unnamed while it is
+// written) holds more than minimumBytes; gives where the process has it.
+inline std::optional<std::filesystem::path> WaitForGrowingFile(pid_t pid,
+                                                               const std::filesystem::path& folder,
+                                                               std::uintmax_t minimumBytes) {
+    const std::filesystem::path descriptors = "/proc/" + std::to_string(pid) + "/fd";
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < giveUp) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(descriptors, error)) {
+            std::error_code entryError;
+            const std::filesystem::path target =
+                std::filesystem::read_symlink(entry.path(), entryError);
+            if (!entryError && target.parent_path() == folder &&
+                std::filesystem::file_size(entry.path(), entryError) > minimumBytes &&
+                !entryError) {
+                return target;
+            }
+        }
+        usleep(1000);
+    }
+    return std::nullopt;
+}
 
 inline ProgramRun RunProgram(const std::string& program, const std::filesystem::path& folder,
                              const std::vector<std::string>& arguments) {

@@ -43,14 +43,6 @@ std::int32_t CompressorCode(const char (&code)[5]) {
     return static_cast<std::int32_t>(value);
 }
 
-// The name of a still taken on 2006-01-31, minutes after 06:00, as the camera stamps it.
-std::string StillName(int minutesAfterSix) {
-    const int minutes = 6 * 60 + minutesAfterSix;
-    char name[32];
-    std::snprintf(name, sizeof name, "20060131%02d%02d00.jpg", minutes / 60, minutes % 60);
-    return name;
-}
-
 std::vector<std::string> NamesIn(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -463,26 +455,6 @@ class SlowRunTest : public UnattendedRunTest {
             "PostGenerationShell=touch work/posted\n",
             "Handler=" + std::to_string(CompressorCode("FFV1")) + "\n");
     }
-
-    // Waits until the run's new movie file, open in the process (unnamed while it is written),
-    // holds more than minimumBytes; gives where the process has it.
-    static std::optional<fs::path> WaitForGrowingMovieFile(pid_t pid, std::uintmax_t minimumBytes) {
-        const fs::path descriptors = "/proc/" + std::to_string(pid) + "/fd";
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (std::chrono::steady_clock::now() < giveUp) {
-            std::error_code error;
-            for (const auto& entry : fs::directory_iterator(descriptors, error)) {
-                std::error_code entryError;
-                const fs::path target = fs::read_symlink(entry.path(), entryError);
-                if (!entryError && target.parent_path().filename() == "work" &&
-                    fs::file_size(entry.path(), entryError) > minimumBytes && !entryError) {
-                    return target;
-                }
-            }
-            usleep(1000);
-        }
-        return std::nullopt;
-    }
 };
 
 TEST_F(SlowRunTest, TerminateOrInterruptWhileWritingPublishesThePartialMovieAlone) {
@@ -501,7 +473,8 @@ TEST_F(SlowRunTest, TerminateOrInterruptWhileWritingPublishesThePartialMovieAlon
         ASSERT_EQ(ReadAvi(previous).frames.size(), 1u);
 
         RunningProgram program("chronoreel", folder_.Path(), {"/f=day.tls", "/a", "/i"});
-        const std::optional<fs::path> temporary = WaitForGrowingMovieFile(program.Pid(), 1 << 20);
+        const std::optional<fs::path> temporary =
+            WaitForGrowingFile(program.Pid(), Work(), 1 << 20);
         ASSERT_TRUE(temporary) << "no new movie file grew beside " << movie;
         EXPECT_EQ(temporary->parent_path(), movie.parent_path());
         EXPECT_THAT(TemporaryFilesOf(movie), IsEmpty()) << "the file has no name while written";

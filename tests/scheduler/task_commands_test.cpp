@@ -1,5 +1,7 @@
 #include "scheduler/task_commands.h"
 
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -206,6 +208,49 @@ TEST_F(TaskCommandsTest, RenamingSavesTheNewName) {
     prompter_.typed = {"Roof \"north\""};
     EXPECT_EQ(RenameTask(state, prompter_, 0), TaskRefresh::kForced);
     EXPECT_NE(ReadText(Path()).find("Name=&34Roof &34north&34&34\n"), std::string::npos);
+}
+
+TEST_F(TaskCommandsTest, ATaskFileThatCannotBeWrittenIsToldAfterEachCommand) {
+    SchedulerState& state = Started();
+    AddNamed({"Roof", "Yard"});
+    const std::string before = ReadText(Path());
+    std::filesystem::permissions(Path(), std::filesystem::perms::owner_read);
+    const std::string told =
+        "The task file could not be saved:\nthe file \"" + Path() + "\" is read-only";
+    const struct {
+        const char* name;
+        std::function<TaskRefresh()> command;
+    } commands[] = {
+        {"add",
+         [&] {
+             prompter_.typed = {"Garden"};
+             return AddTask(state, prompter_);
+         }},
+        {"rename",
+         [&] {
+             prompter_.typed = {"Roof 2"};
+             return RenameTask(state, prompter_, 0);
+         }},
+        {"copy",
+         [&] {
+             prompter_.typed = {"Copy"};
+             return CopyTask(state, prompter_, 0);
+         }},
+        {"delete",
+         [&] {
+             prompter_.answers = {MessageAnswer::kYes};
+             return DeleteTask(state, prompter_, 1);
+         }},
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.name);
+        prompter_.messages.clear();
+        EXPECT_NE(c.command(), TaskRefresh::kNone);
+        ASSERT_FALSE(prompter_.messages.empty());
+        EXPECT_EQ(prompter_.messages.back().text, told);
+        EXPECT_EQ(prompter_.messages.back().title, "Save Tasks");
+        EXPECT_EQ(ReadText(Path()), before);
+    }
 }
 
 }  // namespace

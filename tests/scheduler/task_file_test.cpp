@@ -1,5 +1,6 @@
 #include "scheduler/task_file.h"
 
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -184,6 +185,25 @@ TEST_F(TaskFileTest, SaveAllWritesOnlyChangedTasks) {
     const TaskFile& back = Loaded();
     EXPECT_EQ(back.At(0)->Name(), "Edited");
     EXPECT_EQ(back.At(1)->Name(), "B2");
+}
+
+TEST_F(TaskFileTest, ASaveThatFailsKeepsTheChangedTasksForTheNextSaveAndSaysWhy) {
+    const std::string before = "[General]\nTaskCount=1\nChronoreelPath=/x\n[Task001]\nName=A\n";
+    WriteText(Path(), before);
+    TaskFile& file = Loaded();
+    file.Ini().TakeWriteError();
+    file.At(0)->SetName("B");
+    std::filesystem::permissions(Path(), std::filesystem::perms::owner_read);
+    EXPECT_FALSE(file.SaveAll());
+    EXPECT_TRUE(file.At(0)->NeedsSaving());
+    EXPECT_EQ(file.Ini().TakeWriteError(), "the file \"" + Path() + "\" is read-only");
+    EXPECT_EQ(ReadText(Path()).substr(0, before.size()), before);
+    // Writable again, the next save writes the change that the failed one could not.
+    std::filesystem::permissions(Path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_TRUE(file.SaveAll());
+    EXPECT_FALSE(file.At(0)->NeedsSaving());
+    EXPECT_EQ(Loaded().At(0)->Name(), "B");
 }
 
 TEST_F(TaskFileTest, TaskCountAboveTheLimitReadsTheLastSectionAgainAndIsKept) {

@@ -133,6 +133,14 @@ std::unique_ptr<RunView> MakePreview(const MovieMakerEnvironment& env,
     return env.windows.makeRunView(gen);
 }
 
+// Settings that did not reach their file (the defaults of missing keys, the location at the
+// end): the run goes on with them, but says so.
+void WarnIfNotSaved(ProgramObjects& objects, const MovieMakerEnvironment& env) {
+    if (const std::optional<std::string> error = objects.ini.TakeWriteError()) {
+        env.err << kMessagePrefix << "warning: settings not saved: " << *error << std::endl;
+    }
+}
+
 RunOutcome MakeMovieCancellable(MovieGen& gen, RunContext context) {
     const StopSignals stopSignals(&gen.CancelFlag());
     context.stopRequested = [] { return StopSignals::Received(); };
@@ -150,6 +158,7 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
         processName.emplace(InstanceProcessName(values.instanceNumber));
     }
     OpenCommandLineSetup(objects, env, values, LoadMode::kWriteMissingKeys);
+    WarnIfNotSaved(objects, env);
 
     const std::unique_ptr<RunView> preview = MakePreview(env, values, objects.movieGen);
     RunSunTimes sun(objects.state, env.clock);
@@ -175,6 +184,7 @@ int UnattendedRun(const MovieMakerEnvironment& env, const CommandLineValues& val
     // it, nothing is asked.
     SetupSession session = MakeSetupSession(objects, env);
     Shutdown(session, env.currentDirectory);
+    WarnIfNotSaved(objects, env);
     return ExitCodeFor(outcome);
 }
 

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "base/clock.h"
 #include "base/date_time.h"
@@ -51,6 +53,15 @@ bool TaskFileReadable(const std::string& taskFilePath) {
     return true;
 }
 
+// The defaults written for missing keys at the start, or the tasks at the end, did not reach the
+// file: the scheduler works on with what it has in memory, but nobody may think them saved.
+void ReportWriteError(TaskFile& tasks, const char* what) {
+    if (const std::optional<std::string> error = tasks.Ini().TakeWriteError()) {
+        std::fprintf(stderr, "chronoreel-scheduler: %s: %s\n", what, error->c_str());
+        std::fflush(stderr);
+    }
+}
+
 void ReportLoaded(const TaskFile& tasks) {
     const std::string& movieMaker = tasks.ChronoreelPath();
     std::fprintf(stderr, "chronoreel-scheduler: %d task(s) from %s, movie maker %s\n",
@@ -92,6 +103,7 @@ int RunHeadless(const std::string& taskFilePath, const std::string& defaultChron
     state.Main(taskFilePath, defaultChronoreelPath);
     HeadlessLog log(stdout);
     state.GetEngine().SetObserver(&log);
+    ReportWriteError(state.Tasks(), "cannot write the missing keys into the task file");
     ReportLoaded(state.Tasks());
 
     do {
@@ -100,7 +112,10 @@ int RunHeadless(const std::string& taskFilePath, const std::string& defaultChron
 
     // Running movie makers are left running: the launcher lets go of them without a signal.
     state.GetEngine().SetObserver(nullptr);
-    state.Shutdown();
+    if (!state.Shutdown()) {
+        ReportWriteError(state.Tasks(), "stopped, but the tasks could not be saved");
+        return kExitTasksNotSaved;
+    }
     std::fprintf(stderr, "chronoreel-scheduler: stopped, tasks saved\n");
     return 0;
 }
