@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "programs/program_run.h"
 #include "support/temp_dir.h"
 #include "support/test_jpeg.h"
 
@@ -72,14 +73,6 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000) 
         QApplication::sendPostedEvents();
     }
     return true;
-}
-
-// The name of a still taken on 2006-01-31, minutes after 06:00, as the camera stamps it.
-inline std::string StillName(int minutesAfterSix) {
-    const int minutes = 6 * 60 + minutesAfterSix;
-    char name[32];
-    std::snprintf(name, sizeof name, "20060131%02d%02d00.jpg", minutes / 60, minutes % 60);
-    return name;
 }
 
 // count stills in folder, one a minute, all of the same picture (hard links of the first).
