@@ -33,7 +33,8 @@ QString SplashVersionText() {
     return QStringLiteral("Version: " CHRONOREEL_VERSION);
 }
 
-FrmAbout::FrmAbout(std::string_view programTitle, Prompter& prompter, QWidget* parent)
+FrmAbout::FrmAbout(std::string_view programTitle, Prompter& prompter, AboutTitleLine titleLine,
+                   QWidget* parent)
     : QDialog(parent), programTitle_(programTitle), prompter_(prompter) {
     Trap(kModule, "Form_Load", [&] {
         setObjectName(QStringLiteral("frmAbout"));
@@ -61,6 +62,15 @@ FrmAbout::FrmAbout(std::string_view programTitle, Prompter& prompter, QWidget* p
 
         auto* texts = new QVBoxLayout;
         texts->addWidget(image1);
+        if (titleLine == AboutTitleLine::kBelowBanner) {
+            auto* lblTitle = new QLabel(ToQString(programTitle_), this);
+            lblTitle->setObjectName(QStringLiteral("lblTitle"));
+            QFont font = lblTitle->font();
+            font.setBold(true);
+            font.setPointSizeF(font.pointSizeF() * 1.25);
+            lblTitle->setFont(font);
+            texts->addWidget(lblTitle);
+        }
         texts->addWidget(lblVersion);
         texts->addStretch(1);
         auto* top = new QHBoxLayout;

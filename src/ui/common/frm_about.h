@@ -10,6 +10,10 @@ class Prompter;
 
 namespace chronoreel::ui {
 
+// Whether the About box names the program on a line of its own: the banner names the movie
+// maker only.
+enum class AboutTitleLine { kBannerOnly, kBelowBanner };
+
 // The About box of either program, "About " and the program's title: the icon, the banner, the
 // version and "&System Info...", which starts the first system-information program found on
 // PATH.
@@ -18,7 +22,8 @@ class FrmAbout final : public QDialog {
 
   public:
     // programTitle: "Chronoreel" or "Chronoreel Scheduler"; also the title of its messages.
-    FrmAbout(std::string_view programTitle, Prompter& prompter, QWidget* parent = nullptr);
+    FrmAbout(std::string_view programTitle, Prompter& prompter,
+             AboutTitleLine titleLine = AboutTitleLine::kBannerOnly, QWidget* parent = nullptr);
 
   private:
     void StartSysInfo();

@@ -726,7 +726,8 @@ void FrmMain::OnSettings() {
 
 void FrmMain::OnAbout() {
     if (!about_ || !about_->isVisible()) {
-        about_ = std::make_unique<FrmAbout>(kProgramTitle, context_.prompter);
+        about_ = std::make_unique<FrmAbout>(kProgramTitle, context_.prompter,
+                                            AboutTitleLine::kBelowBanner);
         about_->adjustSize();
         about_->move(geometry().center() - about_->rect().center());
     }

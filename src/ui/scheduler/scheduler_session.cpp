@@ -18,14 +18,15 @@ int RunSchedulerSession(const SchedulerStart& start, Prompter& prompter, Launche
                         const Clock& clock) {
     // Hiding the window in the notification area must not end the program: closing it does.
     QApplication::setQuitOnLastWindowClosed(false);
+    // SIGINT and SIGTERM close the window like its Exit command: the tasks are saved. Caught from
+    // the start, so that a signal during loading closes the window as soon as it is open.
+    const StopSignals stopSignals;
     SchedulerState state(launcher, clock);
     state.Main(start.taskFilePath, start.defaultChronoreelPath);
     FrmMain window(SchedulerWindowContext{state, prompter, clock, {}});
     QObject::connect(&window, &FrmMain::shutDown, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
-    // SIGINT and SIGTERM close the window like its Exit command: the tasks are saved.
-    const StopSignals stopSignals;
     std::unique_ptr<QSocketNotifier> stopNotifier;
     if (stopSignals.WakeDescriptor() >= 0) {
         stopNotifier =

@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kColumns = static_cast<int>(kTaskGridHeaders.size());
 constexpr int kStatusColumn = 4;
-constexpr int kShownRows = 8;
+constexpr int kShownRows = 10;
 // The widest texts of the time and status columns.
 const QString kTimeSample = QStringLiteral("12/31/2026 12:59:59 PM");
 const QStringList kStatusSamples = {QStringLiteral("Finished"), QStringLiteral("Waiting"),
@@ -31,8 +31,8 @@ TaskGridView::TaskGridView(QWidget* parent) : QTableWidget(0, kColumns, parent) 
     setHorizontalHeaderLabels(headers);
     verticalHeader()->hide();
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Rows move with every change of the lists: a selected row would wander to another run.
+    setSelectionMode(QAbstractItemView::NoSelection);
     setWordWrap(false);
     setCornerButtonEnabled(false);
     horizontalHeader()->setHighlightSections(false);

@@ -18,7 +18,7 @@ class TaskGridView final : public QTableWidget {
     // Shows exactly these rows, reusing the cells already there.
     void ShowRows(const std::vector<TaskGridRow>& rows);
 
-    // Room for the headers and about eight rows.
+    // Room for the headers and about ten rows.
     QSize sizeHint() const override;
 
   protected:

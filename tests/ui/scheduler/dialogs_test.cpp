@@ -154,12 +154,8 @@ TEST_F(DialogsTest, MovieMakerPathsThatCanBeRun) {
         std::string path;
         bool runnable;
     } cases[] = {
-        {"/bin/sh", true},
-        {"chronoreel", true},  // found on PATH when the run starts
-        {"", false},
-        {"/bin", false},
-        {plainFile, false},
-        {"/no/such/chronoreel", false},
+        {"/bin/sh", true}, {"chronoreel", true},  // found on PATH when the run starts
+        {"", false},       {"/bin", false},      {plainFile, false}, {"/no/such/chronoreel", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(MovieMakerRunnable(c.path), c.runnable) << c.path;
@@ -172,6 +168,7 @@ TEST_F(DialogsTest, AboutNamesTheScheduler) {
     ASSERT_NE(shown.About(), nullptr);
     EXPECT_TRUE(shown.About()->isVisible());
     EXPECT_EQ(shown.About()->windowTitle(), "About Chronoreel Scheduler");
+    EXPECT_EQ(Control<QLabel>(*shown.About(), "lblTitle")->text(), "Chronoreel Scheduler");
     EXPECT_EQ(Control<QLabel>(*shown.About(), "lblVersion")->text(), "Version " CHRONOREEL_VERSION);
 }
 
