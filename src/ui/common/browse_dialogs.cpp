@@ -1,6 +1,7 @@
 #include "ui/common/browse_dialogs.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "base/prompter.h"
 #include "base/text.h"
@@ -25,25 +26,34 @@ std::optional<std::string> BrowseStillDirectory(Prompter& prompter, const std::s
     }
 }
 
-std::optional<std::string> BrowseOutputAviPath(Prompter& prompter, const std::string& current) {
+std::optional<std::string> BrowseFile(Prompter& prompter, std::string title, std::string filter,
+                                      const std::string& current) {
     try {
         FileDialogRequest request;
         request.style = FileDialogStyle::kOpen;
-        request.title = "Output AVI File Selection";
-        request.filter = "AVI (*.avi)|*.avi";
+        request.title = std::move(title);
+        request.filter = std::move(filter);
         request.fileName = current;
         std::optional<std::string> chosen = prompter.FileDialog(request);
         if (!chosen || chosen->empty()) {
             return std::nullopt;
         }
-        const std::filesystem::path path(*chosen);
-        if (path.has_filename() && !path.has_extension()) {
-            *chosen += ".avi";
-        }
         return chosen;
     } catch (...) {
         return std::nullopt;
     }
+}
+
+std::optional<std::string> BrowseOutputAviPath(Prompter& prompter, const std::string& current) {
+    std::optional<std::string> chosen =
+        BrowseFile(prompter, "Output AVI File Selection", "AVI (*.avi)|*.avi", current);
+    if (chosen) {
+        const std::filesystem::path path(*chosen);
+        if (path.has_filename() && !path.has_extension()) {
+            *chosen += ".avi";
+        }
+    }
+    return chosen;
 }
 
 }  // namespace chronoreel::ui

@@ -21,7 +21,6 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
-#include <QWindow>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -43,6 +42,7 @@
 #include "ui/common/browse_dialogs.h"
 #include "ui/common/frm_about.h"
 #include "ui/common/qt_text.h"
+#include "ui/common/window_placement.h"
 #include "ui/common/wrapping_radio_button.h"
 #include "ui/movie_maker/frm_compression.h"
 #include "ui/movie_maker/frm_location.h"
@@ -836,13 +836,7 @@ void FrmMain::OnLocation() {
         raise();
         activateWindow();
     });
-    location_->winId();
-    if (QWindow* window = location_->windowHandle(); window != nullptr && windowHandle()) {
-        window->setTransientParent(windowHandle());
-    }
-    location_->adjustSize();
-    location_->move(geometry().center() - location_->rect().center());
-    location_->show();
+    ShowCentredOver(*location_, *this);
 }
 
 void FrmMain::OnOpenManual() {
@@ -867,14 +861,13 @@ void FrmMain::OnOpenManual() {
 
 void FrmMain::OnAbout() {
     // One About box: shown again while open, it comes to the front; after OK a new one is made.
-    if (!about_ || !about_->isVisible()) {
-        about_ = std::make_unique<FrmAbout>(kApplicationTitle, context_.prompter);
-        about_->adjustSize();
-        about_->move(geometry().center() - about_->rect().center());
+    if (about_ && about_->isVisible()) {
+        about_->raise();
+        about_->activateWindow();
+        return;
     }
-    about_->show();
-    about_->raise();
-    about_->activateWindow();
+    about_ = std::make_unique<FrmAbout>(kApplicationTitle, context_.prompter);
+    ShowCentredOver(*about_, *this);
 }
 
 // --- quitting ---

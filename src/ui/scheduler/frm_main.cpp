@@ -18,7 +18,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWindow>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,6 +33,7 @@
 #include "ui/common/browse_dialogs.h"
 #include "ui/common/frm_about.h"
 #include "ui/common/qt_text.h"
+#include "ui/common/window_placement.h"
 #include "ui/scheduler/frm_scheduler.h"
 #include "ui/scheduler/frm_settings.h"
 #include "ui/scheduler/minute_list.h"
@@ -609,13 +609,9 @@ void FrmMain::OnClearAllTimes() {
 }
 
 void FrmMain::OnBrowseSetupFile() {
-    FileDialogRequest request;
-    request.style = FileDialogStyle::kOpen;
-    request.title = "Chronoreel Setup File Selection";
-    request.filter = "Time-Lapse Setup Files (*.tls)|*.tls";
-    request.fileName = ToStdString(txtTaskSetupFile_->text());
-    const std::optional<std::string> chosen = context_.prompter.FileDialog(request);
-    if (chosen && !chosen->empty()) {
+    if (const auto chosen = BrowseFile(context_.prompter, "Chronoreel Setup File Selection",
+                                       "Time-Lapse Setup Files (*.tls)|*.tls",
+                                       ToStdString(txtTaskSetupFile_->text()))) {
         txtTaskSetupFile_->setText(ToQString(*chosen));
     }
 }
@@ -681,13 +677,7 @@ void FrmMain::OnFixedSchedule() {
         QTimer::singleShot(0, this, [this] { OnScheduleEditorClosed(); });
     });
     setEnabled(false);
-    editor_->winId();
-    if (QWindow* window = editor_->windowHandle(); window != nullptr && windowHandle()) {
-        window->setTransientParent(windowHandle());
-    }
-    editor_->adjustSize();
-    editor_->move(geometry().center() - editor_->rect().center());
-    editor_->show();
+    ShowCentredOver(*editor_, *this);
 }
 
 void FrmMain::OnScheduleEditorClosed() {
@@ -713,27 +703,25 @@ void FrmMain::OnScheduleEditorClosed() {
 }
 
 void FrmMain::OnSettings() {
-    // One settings window: chosen again while open, it comes to the front.
-    if (!settings_ || !settings_->isVisible()) {
-        settings_ = std::make_unique<FrmSettings>(context_.state.Tasks(), context_.prompter);
-        settings_->adjustSize();
-        settings_->move(geometry().center() - settings_->rect().center());
+    // One settings window and one About box: chosen again while open, it comes to the front.
+    if (settings_ && settings_->isVisible()) {
+        settings_->raise();
+        settings_->activateWindow();
+        return;
     }
-    settings_->show();
-    settings_->raise();
-    settings_->activateWindow();
+    settings_ = std::make_unique<FrmSettings>(context_.state.Tasks(), context_.prompter);
+    ShowCentredOver(*settings_, *this);
 }
 
 void FrmMain::OnAbout() {
-    if (!about_ || !about_->isVisible()) {
-        about_ = std::make_unique<FrmAbout>(kProgramTitle, context_.prompter,
-                                            AboutTitleLine::kBelowBanner);
-        about_->adjustSize();
-        about_->move(geometry().center() - about_->rect().center());
+    if (about_ && about_->isVisible()) {
+        about_->raise();
+        about_->activateWindow();
+        return;
     }
-    about_->show();
-    about_->raise();
-    about_->activateWindow();
+    about_ =
+        std::make_unique<FrmAbout>(kProgramTitle, context_.prompter, AboutTitleLine::kBelowBanner);
+    ShowCentredOver(*about_, *this);
 }
 
 // --- the notification area and the end ---

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <functional>
+#include <cstdint>
 #include <string>
 
 #include "base/date_time.h"
@@ -18,6 +18,7 @@
 #include "base/text.h"
 #include "scheduler/schedule.h"
 #include "ui/common/qt_text.h"
+#include "ui/common/window_placement.h"
 
 namespace chronoreel::ui::scheduler {
 namespace {
@@ -73,12 +74,8 @@ FrmScheduler::FrmScheduler(QWidget* parent) : QWidget(parent, Qt::Window) {
     edges->addWidget(BuildEdge(stop_, false));
     edges->addStretch(1);
 
-    auto* cmdExit = new QPushButton(QStringLiteral("&OK"), this);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    cmdExit->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdExit);
+    QPushButton* cmdExit = nullptr;
+    QHBoxLayout* buttons = OkButtonRow(this, cmdExit);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(enableRow);
@@ -148,62 +145,42 @@ QWidget* FrmScheduler::BuildEdge(Edge& edge, bool start) {
     return column;
 }
 
+void FrmScheduler::OnEdgeText(QLineEdit* box, void (Schedule::*store)(double),
+                              double (*read)(std::string_view)) {
+    const std::string procedure = ToStdString(box->objectName()) + "_Change";
+    connect(box, &QLineEdit::textChanged, this,
+            [this, procedure, store, read](const QString& text) {
+                Trap(kModule, procedure, [&] {
+                    if (!loading_ && schedule_ != nullptr) {
+                        (schedule_->*store)(read(Trimmed(text)));
+                    }
+                });
+            });
+}
+
 void FrmScheduler::ConnectEdge(const Edge& edge, bool start) {
     // Each handler does nothing while the controls are filled or no schedule is attached.
-    const auto handle = [this](std::string_view procedure, const std::function<void()>& store) {
-        Trap(kModule, procedure, [&] {
-            if (!loading_ && schedule_ != nullptr) {
-                store();
-            }
-        });
-    };
+    const std::string procedure = start ? "optStart_Click" : "optStop_Click";
+    void (Schedule::*const storeMode)(std::int32_t) =
+        start ? &Schedule::SetStartMode : &Schedule::SetStopMode;
     connect(edge.options, &QButtonGroup::idToggled, this,
-            [this, handle, start](int index, bool checked) {
-                if (!checked) {
-                    return;
-                }
-                handle(start ? "optStart_Click" : "optStop_Click", [&] {
-                    if (start) {
-                        schedule_->SetStartMode(index);
-                    } else {
-                        schedule_->SetStopMode(index);
+            [this, procedure, storeMode](int index, bool checked) {
+                Trap(kModule, procedure, [&] {
+                    if (checked && !loading_ && schedule_ != nullptr) {
+                        (schedule_->*storeMode)(index);
                     }
                 });
             });
     // A text that is no time stores 00:00:00; the record clamps what it is given.
-    connect(edge.absolute, &QLineEdit::textChanged, this,
-            [this, handle, start](const QString& text) {
-                handle(start ? "txtAbsoluteStart_Change" : "txtAbsoluteStop_Change", [&] {
-                    const double time = scheduler_numbers::CDateNI(Trimmed(text));
-                    if (start) {
-                        schedule_->SetStartAbsoluteTime(time);
-                    } else {
-                        schedule_->SetStopAbsoluteTime(time);
-                    }
-                });
-            });
-    connect(edge.sunriseOffset, &QLineEdit::textChanged, this,
-            [this, handle, start](const QString& text) {
-                handle(start ? "txtStartSunriseOffset_Change" : "txtStopSunriseOffset_Change", [&] {
-                    const double minutes = Str2DblNI(Trimmed(text));
-                    if (start) {
-                        schedule_->SetStartSunriseOffset(minutes);
-                    } else {
-                        schedule_->SetStopSunriseOffset(minutes);
-                    }
-                });
-            });
-    connect(edge.sunsetOffset, &QLineEdit::textChanged, this,
-            [this, handle, start](const QString& text) {
-                handle(start ? "txtStartSunsetOffset_Change" : "txtStopSunsetOffset_Change", [&] {
-                    const double minutes = Str2DblNI(Trimmed(text));
-                    if (start) {
-                        schedule_->SetStartSunsetOffset(minutes);
-                    } else {
-                        schedule_->SetStopSunsetOffset(minutes);
-                    }
-                });
-            });
+    OnEdgeText(edge.absolute,
+               start ? &Schedule::SetStartAbsoluteTime : &Schedule::SetStopAbsoluteTime,
+               &scheduler_numbers::CDateNI);
+    OnEdgeText(edge.sunriseOffset,
+               start ? &Schedule::SetStartSunriseOffset : &Schedule::SetStopSunriseOffset,
+               &Str2DblNI);
+    OnEdgeText(edge.sunsetOffset,
+               start ? &Schedule::SetStartSunsetOffset : &Schedule::SetStopSunsetOffset,
+               &Str2DblNI);
 }
 
 void FrmScheduler::FillEdge(const Edge& edge, bool start) {

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <array>
+#include <string_view>
 
 class QButtonGroup;
 class QLabel;
@@ -52,6 +53,9 @@ class FrmScheduler final : public QWidget {
 
     QWidget* BuildEdge(Edge& edge, bool start);
     void ConnectEdge(const Edge& edge, bool start);
+    // A box whose trimmed text, read as a number or a time, is stored at once.
+    void OnEdgeText(QLineEdit* box, void (Schedule::*store)(double),
+                    double (*read)(std::string_view));
     void FillEdge(const Edge& edge, bool start);
     void EnableEdges(bool fromStartToStop);
 

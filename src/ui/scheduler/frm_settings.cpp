@@ -12,10 +12,11 @@
 #include <string>
 
 #include "base/error_report.h"
-#include "base/prompter.h"
 #include "base/text.h"
 #include "scheduler/task_file.h"
+#include "ui/common/browse_dialogs.h"
 #include "ui/common/qt_text.h"
+#include "ui/common/window_placement.h"
 
 namespace chronoreel::ui::scheduler {
 namespace {
@@ -58,16 +59,12 @@ FrmSettings::FrmSettings(TaskFile& tasks, Prompter& prompter, QWidget* parent)
             this);
         lblNotRunnable_->setObjectName(QStringLiteral("lblNotRunnable"));
         lblNotRunnable_->setWordWrap(true);
-        auto* cmdExit = new QPushButton(QStringLiteral("&OK"), this);
-        cmdExit->setObjectName(QStringLiteral("cmdExit"));
-        cmdExit->setDefault(true);
+        QPushButton* cmdExit = nullptr;
+        QHBoxLayout* buttons = OkButtonRow(this, cmdExit);
 
         auto* path = new QHBoxLayout;
         path->addWidget(txtChronoreelLocation_, 1);
         path->addWidget(cmdBrowse);
-        auto* buttons = new QHBoxLayout;
-        buttons->addStretch(1);
-        buttons->addWidget(cmdExit);
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(label1);
         layout->addLayout(path);
@@ -95,14 +92,10 @@ void FrmSettings::ShowRunnable() {
 }
 
 void FrmSettings::Browse() {
-    FileDialogRequest request;
-    request.style = FileDialogStyle::kOpen;
-    request.title = "Chronoreel Executable Location Selection";
     // Any file: the movie maker may have any name; the note says when it cannot be run.
-    request.filter = "Programs (*)|*";
-    request.fileName = ToStdString(txtChronoreelLocation_->text());
-    const std::optional<std::string> chosen = prompter_.FileDialog(request);
-    if (chosen && !chosen->empty()) {
+    if (const auto chosen =
+            BrowseFile(prompter_, "Chronoreel Executable Location Selection", "Programs (*)|*",
+                       ToStdString(txtChronoreelLocation_->text()))) {
         txtChronoreelLocation_->setText(ToQString(*chosen));
     }
 }
