@@ -77,7 +77,7 @@ RunProcess ChildProcessLauncher::Launch(const Task& task, const std::string& chr
     process.commandLine = RunCommandLineText(task, chronoreelPath);
     ChildProcess child = ChildProcess::Start(RunArguments(task, chronoreelPath));
     process.processId = child.Pid();
-    if (child.Status() == ProcessStatus::kFailed) {
+    if (child.Status(statusWait_) == ProcessStatus::kFailed) {
         process.state = RunState::kError;
         process.startError = child.StartError();
         return process;
@@ -100,7 +100,7 @@ RunState ChildProcessLauncher::PollProcess(RunProcess& process) {
     }
     ChildProcess& child = found->second;
     // Once the end has been seen (possibly by the check right after the start) it is kept.
-    const ProcessStatus status = child.Exit() ? ProcessStatus::kEnded : child.Status();
+    const ProcessStatus status = child.Exit() ? ProcessStatus::kEnded : child.Status(statusWait_);
     if (status == ProcessStatus::kRunning) {
         return process.state;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -40,6 +41,12 @@ class Launcher {
 // The launcher of the programs: real child processes.
 class ChildProcessLauncher final : public Launcher {
   public:
+    // statusWait: how long a look at a process may wait for its end. About a millisecond keeps
+    // a loop from spinning; a window's timer tick takes none, so that it never waits.
+    explicit ChildProcessLauncher(
+        std::chrono::milliseconds statusWait = std::chrono::milliseconds(1))
+        : statusWait_(statusWait) {}
+
     RunProcess Launch(const Task& task, const std::string& chronoreelPath) override;
     RunState PollProcess(RunProcess& process) override;
     void OpenSetup(const Task& task, const std::string& chronoreelPath) override;
@@ -48,6 +55,7 @@ class ChildProcessLauncher final : public Launcher {
     std::size_t Followed() const { return children_.size(); }
 
   private:
+    std::chrono::milliseconds statusWait_;
     std::uint64_t nextHandle_ = 1;
     std::map<std::uint64_t, ChildProcess> children_;
 };

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -61,7 +63,12 @@ TEST(RunLockTest, OneSchedulerPerTaskFile) {
 
     EXPECT_FALSE(TaskFileRunLock::Acquire(taskFile, refusal).has_value());
     EXPECT_TRUE(refusal.busy);
-    EXPECT_EQ(refusal.message, "another scheduler is already running on the task file " + taskFile);
+    // The refusal names the holder: here this very test program.
+    EXPECT_EQ(refusal.holderPid, ::getpid());
+    EXPECT_EQ(refusal.message, "another scheduler is already running on the task file " + taskFile +
+                                   " (process " + std::to_string(::getpid()) + ", " +
+                                   ProgramNameOfProcess(::getpid()) + ")");
+    EXPECT_FALSE(ProgramNameOfProcess(::getpid()).empty());
     // Another task file has its own lock.
     EXPECT_TRUE(TaskFileRunLock::Acquire(dir / "other.ini", refusal).has_value());
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -113,6 +114,9 @@ class ScriptedPrompter final : public Prompter {
     MessageAnswer Message(std::string_view text, std::string_view title, MessageButtons,
                           MessageIcon) override {
         messages.push_back({std::string(text), std::string(title), {}});
+        if (whileAsking) {
+            whileAsking();
+        }
         if (answers.empty()) {
             return MessageAnswer::kOk;
         }
@@ -123,6 +127,9 @@ class ScriptedPrompter final : public Prompter {
     std::optional<std::string> Input(std::string_view prompt, std::string_view title,
                                      std::string_view initialText) override {
         inputs.push_back({std::string(prompt), std::string(title), std::string(initialText)});
+        if (whileAsking) {
+            whileAsking();
+        }
         if (typed.empty()) {
             return std::nullopt;
         }
@@ -130,14 +137,24 @@ class ScriptedPrompter final : public Prompter {
         typed.erase(typed.begin());
         return text;
     }
-    std::optional<std::string> FileDialog(const FileDialogRequest&) override {
-        return std::nullopt;
+    std::optional<std::string> FileDialog(const FileDialogRequest& request) override {
+        dialogs.push_back(request);
+        if (chosen.empty()) {
+            return std::nullopt;
+        }
+        const std::optional<std::string> path = chosen.front();
+        chosen.erase(chosen.begin());
+        return path;
     }
 
     std::vector<MessageAnswer> answers;
     std::vector<std::optional<std::string>> typed;
+    std::vector<std::optional<std::string>> chosen;  // file dialogs, nullopt cancels
     std::vector<Asked> messages;
     std::vector<Asked> inputs;
+    std::vector<FileDialogRequest> dialogs;
+    // Runs while each message or input box is up (a test looks at the window meanwhile).
+    std::function<void()> whileAsking;
 };
 
 }  // namespace chronoreel::testing

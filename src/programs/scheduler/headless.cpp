@@ -15,7 +15,6 @@
 #include "os/stop_signals.h"
 #include "programs/scheduler/headless_log.h"
 #include "scheduler/launcher.h"
-#include "scheduler/run_lock.h"
 #include "scheduler/scheduler_state.h"
 
 namespace chronoreel {
@@ -40,17 +39,6 @@ bool WaitForNextTick(const Clock& clock, const StopSignals& stopSignals) {
     const int result = ::poll(&wake, 1, MillisecondsToNextTick(clock.Now()));
     (void)result;  // a timeout, a signal byte or an interruption: the flag says which
     return !StopSignals::Received();
-}
-
-// Running with no tasks because the file could not be read would look like a quiet day, and
-// the save at the end could not write it either.
-bool TaskFileReadable(const std::string& taskFilePath) {
-    if (::access(taskFilePath.c_str(), F_OK) == 0 && ::access(taskFilePath.c_str(), R_OK) != 0) {
-        std::fprintf(stderr, "chronoreel-scheduler: cannot read the task file %s\n",
-                     taskFilePath.c_str());
-        return false;
-    }
-    return true;
 }
 
 // The defaults written for missing keys at the start, or the tasks at the end, did not reach the
@@ -79,15 +67,6 @@ void ReportLoaded(const TaskFile& tasks) {
 }  // namespace
 
 int RunHeadless(const std::string& taskFilePath, const std::string& defaultChronoreelPath) {
-    if (!TaskFileReadable(taskFilePath)) {
-        return kExitUnreadableTaskFile;
-    }
-    TaskFileRunLock::Refusal refusal;
-    const auto lock = TaskFileRunLock::Acquire(taskFilePath, refusal);
-    if (!lock) {
-        std::fprintf(stderr, "chronoreel-scheduler: %s\n", refusal.message.c_str());
-        return refusal.busy ? kExitSchedulerBusy : kExitCannotLock;
-    }
     const StopSignals stopSignals;
     if (stopSignals.WakeDescriptor() < 0) {
         std::fprintf(stderr, "chronoreel-scheduler: cannot create the signal pipe\n");

@@ -4,21 +4,16 @@
 
 namespace chronoreel {
 
-// Exit code when another scheduler already works on the task file (EX_TEMPFAIL).
-inline constexpr int kExitSchedulerBusy = 75;
-// Exit code when the task file's folder cannot hold the lock (EX_CANTCREAT).
-inline constexpr int kExitCannotLock = 73;
 // Exit code when the tasks could not be saved at the end (EX_IOERR): a full disk, a read-only
 // file or folder.
 inline constexpr int kExitTasksNotSaved = 74;
 // Exit code when the stop signals cannot be caught (EX_OSERR).
 inline constexpr int kExitSystemError = 71;
-// Exit code when the task file exists but cannot be read (EX_NOINPUT).
-inline constexpr int kExitUnreadableTaskFile = 66;
 
-// Runs the scheduler without any window: loads the task file, ticks once a second and writes
-// one line per run transition on standard output, until SIGINT or SIGTERM; then saves the task
-// file and returns 0 (kExitTasksNotSaved when the save failed), leaving running movie makers
+// Runs the scheduler without any window on a task file it holds (ClaimTaskFile): loads the task
+// file, ticks once a second and writes one line per run transition on standard output, until
+// SIGINT or SIGTERM; then saves the task file and returns 0 (kExitTasksNotSaved when the save
+// failed), leaving running movie makers
 // running. Messages go to standard error.
 int RunHeadless(const std::string& taskFilePath, const std::string& defaultChronoreelPath);
 

@@ -13,6 +13,7 @@
 #include "movie_setup/location_fields.h"
 #include "movie_setup/program_state.h"
 #include "ui/common/qt_text.h"
+#include "ui/common/window_placement.h"
 
 namespace chronoreel::ui {
 namespace {
@@ -67,12 +68,8 @@ FrmLocation::FrmLocation(ProgramState& state, QWidget* parent)
     grid->addWidget(cmbLongitude_, 1, 5);
     grid->setColumnStretch(6, 1);
 
-    auto* cmdExit = new QPushButton(QStringLiteral("&OK"), this);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    cmdExit->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdExit);
+    QPushButton* cmdExit = nullptr;
+    QHBoxLayout* buttons = OkButtonRow(this, cmdExit);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(

@@ -21,7 +21,6 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
-#include <QWindow>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -40,9 +39,11 @@
 #include "movie_setup/setup_control_text.h"
 #include "movie_setup/setup_file.h"
 #include "movie_setup/shutdown.h"
+#include "ui/common/browse_dialogs.h"
+#include "ui/common/frm_about.h"
 #include "ui/common/qt_text.h"
+#include "ui/common/window_placement.h"
 #include "ui/common/wrapping_radio_button.h"
-#include "ui/movie_maker/frm_about.h"
 #include "ui/movie_maker/frm_compression.h"
 #include "ui/movie_maker/frm_location.h"
 #include "ui/movie_maker/movie_runner.h"
@@ -767,42 +768,16 @@ void FrmMain::ShowTitle(std::string_view title) {
 // --- commands ---
 
 void FrmMain::OnBrowseImageDirectory() {
-    // A cancelled dialog or any failure simply changes nothing.
-    try {
-        FileDialogRequest request;
-        request.style = FileDialogStyle::kFolder;
-        request.title = "Still Image Directory Selection";
-        request.filter = "|*.";
-        request.fileName = "*.*";
-        request.startFolder = ToStdString(txtImageDirectory_->text());
-        const std::optional<std::string> folder = context_.prompter.FileDialog(request);
-        if (!folder || folder->empty()) {
-            return;
-        }
-        if (TrimBlanks(*folder) != TrimBlanks(ToStdString(txtImageDirectory_->text()))) {
-            txtImageDirectory_->setText(ToQString(*folder));
-        }
-    } catch (...) {
+    if (const auto folder =
+            BrowseStillDirectory(context_.prompter, ToStdString(txtImageDirectory_->text()))) {
+        txtImageDirectory_->setText(ToQString(*folder));
     }
 }
 
 void FrmMain::OnBrowseOutputPath() {
-    try {
-        FileDialogRequest request;
-        request.style = FileDialogStyle::kOpen;
-        request.title = "Output AVI File Selection";
-        request.filter = "AVI (*.avi)|*.avi";
-        request.fileName = ToStdString(txtOutputPath_->text());
-        std::optional<std::string> chosen = context_.prompter.FileDialog(request);
-        if (!chosen || chosen->empty()) {
-            return;
-        }
-        const std::filesystem::path path(*chosen);
-        if (path.has_filename() && !path.has_extension()) {
-            *chosen += ".avi";
-        }
-        txtOutputPath_->setText(ToQString(*chosen));
-    } catch (...) {
+    if (const auto path =
+            BrowseOutputAviPath(context_.prompter, ToStdString(txtOutputPath_->text()))) {
+        txtOutputPath_->setText(ToQString(*path));
     }
 }
 
@@ -861,13 +836,7 @@ void FrmMain::OnLocation() {
         raise();
         activateWindow();
     });
-    location_->winId();
-    if (QWindow* window = location_->windowHandle(); window != nullptr && windowHandle()) {
-        window->setTransientParent(windowHandle());
-    }
-    location_->adjustSize();
-    location_->move(geometry().center() - location_->rect().center());
-    location_->show();
+    ShowCentredOver(*location_, *this);
 }
 
 void FrmMain::OnOpenManual() {
@@ -892,14 +861,13 @@ void FrmMain::OnOpenManual() {
 
 void FrmMain::OnAbout() {
     // One About box: shown again while open, it comes to the front; after OK a new one is made.
-    if (!about_ || !about_->isVisible()) {
-        about_ = std::make_unique<FrmAbout>(context_.prompter);
-        about_->adjustSize();
-        about_->move(geometry().center() - about_->rect().center());
+    if (about_ && about_->isVisible()) {
+        about_->raise();
+        about_->activateWindow();
+        return;
     }
-    about_->show();
-    about_->raise();
-    about_->activateWindow();
+    about_ = std::make_unique<FrmAbout>(kApplicationTitle, context_.prompter);
+    ShowCentredOver(*about_, *this);
 }
 
 // --- quitting ---

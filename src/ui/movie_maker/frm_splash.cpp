@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "base/error_report.h"
+#include "ui/common/frm_about.h"
 #include "ui/common/program_images.h"
-#include "ui/movie_maker/frm_about.h"
 
 namespace chronoreel::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/movie_maker/frm_about.h"
+#include "ui/common/frm_about.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -11,10 +11,10 @@
 
 #include "base/error_report.h"
 #include "base/prompter.h"
-#include "movie/run_texts.h"
 #include "os/child_process.h"
 #include "os/system_info_program.h"
 #include "ui/common/program_images.h"
+#include "ui/common/qt_text.h"
 
 namespace chronoreel::ui {
 namespace {
@@ -33,10 +33,12 @@ QString SplashVersionText() {
     return QStringLiteral("Version: " CHRONOREEL_VERSION);
 }
 
-FrmAbout::FrmAbout(Prompter& prompter, QWidget* parent) : QDialog(parent), prompter_(prompter) {
+FrmAbout::FrmAbout(std::string_view programTitle, Prompter& prompter, AboutTitleLine titleLine,
+                   QWidget* parent)
+    : QDialog(parent), programTitle_(programTitle), prompter_(prompter) {
     Trap(kModule, "Form_Load", [&] {
         setObjectName(QStringLiteral("frmAbout"));
-        setWindowTitle(QStringLiteral("About Chronoreel"));
+        setWindowTitle(QStringLiteral("About ") + ToQString(programTitle_));
 
         auto* picIcon = new QLabel(this);
         picIcon->setObjectName(QStringLiteral("picIcon"));
@@ -60,6 +62,15 @@ FrmAbout::FrmAbout(Prompter& prompter, QWidget* parent) : QDialog(parent), promp
 
         auto* texts = new QVBoxLayout;
         texts->addWidget(image1);
+        if (titleLine == AboutTitleLine::kBelowBanner) {
+            auto* lblTitle = new QLabel(ToQString(programTitle_), this);
+            lblTitle->setObjectName(QStringLiteral("lblTitle"));
+            QFont font = lblTitle->font();
+            font.setBold(true);
+            font.setPointSizeF(font.pointSizeF() * 1.25);
+            lblTitle->setFont(font);
+            texts->addWidget(lblTitle);
+        }
         texts->addWidget(lblVersion);
         texts->addStretch(1);
         auto* top = new QHBoxLayout;
@@ -97,7 +108,7 @@ void FrmAbout::StartSysInfo() {
             return;
         }
     }
-    prompter_.Message("System Information Is Unavailable At This Time", kApplicationTitle,
+    prompter_.Message("System Information Is Unavailable At This Time", programTitle_,
                       MessageButtons::kOk, MessageIcon::kNone);
 }
 
