@@ -157,18 +157,22 @@ int main(int argc, char** argv) {
         Report("an edit saved to the task file:", 50,
                [&] { setupFile->setText(QStringLiteral("/srv/cam/edited-%1.tls").arg(++typed)); });
 
-        // The window left to itself: its timer ticks once a second.
+        // The window left to itself: its timer ticks once a second. Counted before the end,
+        // which closes the window (Qt closes the windows when the application quits).
         const double cpuBefore = CpuSeconds();
         QElapsedTimer running;
         running.start();
-        QTimer::singleShot(options.seconds * 1000, &application, &QCoreApplication::quit);
+        QTimer::singleShot(options.seconds * 1000, &application, [&] {
+            const double cpu = CpuSeconds() - cpuBefore;
+            const double wall = static_cast<double>(running.nsecsElapsed()) / 1e9;
+            const chronoreel::Engine& engine = state.GetEngine();
+            std::printf(
+                "%-44s %8.3f %% of a core (%.3f s CPU in %.1f s; %d runs ended, %d running)\n",
+                "running window:", 100.0 * cpu / wall, cpu, wall, engine.CompletedTasks().Count(),
+                engine.RunningTasks().Count());
+            QCoreApplication::quit();
+        });
         QApplication::exec();
-        const double cpu = CpuSeconds() - cpuBefore;
-        const double wall = static_cast<double>(running.nsecsElapsed()) / 1e9;
-        std::printf("%-44s %8.3f %% of a core (%.3f s CPU in %.1f s, %zu runs started)\n",
-                    "running window:", 100.0 * cpu / wall, cpu, wall,
-                    static_cast<std::size_t>(state.GetEngine().CompletedTasks().Count() +
-                                             state.GetEngine().RunningTasks().Count()));
         window->close();
     }
     std::filesystem::remove_all(folder);

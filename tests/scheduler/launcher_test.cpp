@@ -96,10 +96,12 @@ TEST(LauncherTest, ExitCodesMapOntoRunStates) {
     }
 }
 
-// A stand-in for the movie maker: records its arguments, then ends as its setup file says.
-class RealProcessTest : public ::testing::Test {
+// A stand-in for the movie maker: records its arguments, then ends as its setup file says. Each
+// test runs with a launcher that waits about a millisecond for an end (headless) and with one
+// that never waits (the window's tick).
+class RealProcessTest : public ::testing::TestWithParam<int> {
   protected:
-    RealProcessTest() {
+    RealProcessTest() : launcher_(std::chrono::milliseconds(GetParam())) {
         WriteText(script_,
                   "#!/bin/sh\n"
                   "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments.txt\"\n"
@@ -123,12 +125,12 @@ class RealProcessTest : public ::testing::Test {
         return state;
     }
 
+    ChildProcessLauncher launcher_;
     TempDir dir_;
     std::string script_ = dir_ / "chronoreel";
-    ChildProcessLauncher launcher_;
 };
 
-TEST_F(RealProcessTest, AStartedMovieMakerIsFollowedToItsEnd) {
+TEST_P(RealProcessTest, AStartedMovieMakerIsFollowedToItsEnd) {
     const struct {
         const char* setupFile;
         RunState state;
@@ -163,7 +165,7 @@ TEST_F(RealProcessTest, AStartedMovieMakerIsFollowedToItsEnd) {
     }
 }
 
-TEST_F(RealProcessTest, AMissingMovieMakerIsAnErrorAtOnce) {
+TEST_P(RealProcessTest, AMissingMovieMakerIsAnErrorAtOnce) {
     Task task;
     for (const std::string& path : {std::string(dir_ / "missing"), std::string()}) {
         RunProcess process = launcher_.Launch(task, path);
@@ -174,7 +176,7 @@ TEST_F(RealProcessTest, AMissingMovieMakerIsAnErrorAtOnce) {
     }
 }
 
-TEST_F(RealProcessTest, OpenSetupStartsTheWindowAndKeepsNothing) {
+TEST_P(RealProcessTest, OpenSetupStartsTheWindowAndKeepsNothing) {
     Task task;
     task.SetSetupFile("/cam/roof.tls");
     task.SetVisible(false);
@@ -188,6 +190,8 @@ TEST_F(RealProcessTest, OpenSetupStartsTheWindowAndKeepsNothing) {
     EXPECT_EQ(ReadText(dir_ / "arguments.txt"), "/F=/cam/roof.tls\n");
     launcher_.OpenSetup(task, dir_ / "missing");  // nothing to see, nothing thrown
 }
+
+INSTANTIATE_TEST_SUITE_P(StatusWaitMilliseconds, RealProcessTest, ::testing::Values(1, 0));
 
 }  // namespace
 }  // namespace chronoreel
