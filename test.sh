@@ -34,6 +34,7 @@ mkdir -p "$reports"
 # allocator_may_return_null: an allocation that cannot be had fails as it does without the
 # sanitizer instead of ending the process.
 export ASAN_OPTIONS="allocator_may_return_null=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$PWD/$reports/asan"
+export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$PWD/$reports/ubsan"
 status=0
 ctest --test-dir build-asan --output-on-failure -j2 || status=$?

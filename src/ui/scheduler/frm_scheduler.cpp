@@ -145,6 +145,14 @@ QWidget* FrmScheduler::BuildEdge(Edge& edge, bool start) {
     return column;
 }
 
+FrmScheduler::~FrmScheduler() {
+    // QWidget destroys the boxes after this part of the window is gone, and a box may still
+    // signal a change then: none of its signals may reach this object any more.
+    for (QObject* child : findChildren<QObject*>()) {
+        child->disconnect(this);
+    }
+}
+
 void FrmScheduler::OnEdgeText(QLineEdit* box, void (Schedule::*store)(double),
                               double (*read)(std::string_view)) {
     const std::string procedure = ToStdString(box->objectName()) + "_Change";

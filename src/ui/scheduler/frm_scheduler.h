@@ -23,6 +23,7 @@ class FrmScheduler final : public QWidget {
 
   public:
     explicit FrmScheduler(QWidget* parent = nullptr);
+    ~FrmScheduler() override;
 
     // The schedule edited; nullptr lets go of it (the controls then change nothing).
     void SetSchedule(Schedule* schedule) { schedule_ = schedule; }
