@@ -40,7 +40,7 @@ class INI {
     std::vector<std::string> GetKeys(const std::vector<IniEntry>& requests, SetDefault setDefault);
     // Replaces the key's value, or appends the key to its section, or the section to the file.
     // false when the file could not be written (read-only file, missing folder, full disk): the
-    // file is then as it was, and WriteError says why.
+    // file is then as it was, and TakeWriteError says why.
     bool SetKey(std::string_view section, std::string_view key, std::string_view text);
     // Writes many keys in one replacement; the file ends as if they were written in order.
     bool SetKeys(const std::vector<IniEntry>& entries);

@@ -32,7 +32,7 @@ std::vector<std::string> ReadLocationKeys(INI& ini, LoadMode mode) {
         mode == LoadMode::kWriteMissingKeys ? SetDefault::kYes : SetDefault::kNo);
     for (std::string& value : values) {
         if (value.empty()) {
-            value = "0";
+            value.push_back('0');  // appended: g++ 12 at -O3 warns falsely about an assignment
         }
     }
     return values;

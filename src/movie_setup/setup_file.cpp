@@ -155,21 +155,29 @@ std::string HexLineText(const MovieGen& m, ByteGetter get, std::int32_t bytes, s
     return text;
 }
 
-// Reads keys one by one and remembers the missing ones with their defaults, so that they can
-// be written in one replacement that ends as if each had been written when it was read.
+// Reads keys in batches, each batch in one reading of the file (a file with large blocks holds
+// thousands of hex lines: reading it once per key would take time in the square of its size),
+// and remembers the missing ones with their defaults in the order they are taken, so that they
+// can be written in one replacement that ends as if each had been written when it was read.
 class KeyReader {
   public:
     KeyReader(INI& ini, LoadMode mode) : ini_(ini), mode_(mode) {}
 
-    std::string Read(std::string_view section, std::string_view key, std::string_view defaultText) {
-        std::string text = ini_.GetKey(section, key, SetDefault::kNo, "");
-        if (!text.empty()) {
-            return text;
+    // Reads the keys of requests (each entry's text is its default) in one reading of the file.
+    void Fetch(std::vector<IniEntry> requests) {
+        values_ = ini_.GetKeys(requests, SetDefault::kNo);
+        requests_ = std::move(requests);
+    }
+
+    // The value of fetched key number index, or its default when it is missing or empty.
+    std::string Take(std::size_t index) {
+        if (!values_[index].empty()) {
+            return values_[index];
         }
         if (mode_ == LoadMode::kWriteMissingKeys) {
-            missing_.push_back({std::string(section), std::string(key), std::string(defaultText)});
+            missing_.push_back(requests_[index]);
         }
-        return std::string(defaultText);
+        return requests_[index].text;
     }
 
     // Runs step and then writes the defaults read so far, also when step fails: the keys read
@@ -195,15 +203,26 @@ class KeyReader {
 
     INI& ini_;
     LoadMode mode_;
+    std::vector<IniEntry> requests_;
+    std::vector<std::string> values_;
     std::vector<IniEntry> missing_;
 };
 
-void LoadBlock(KeyReader& reader, MovieGen& m, std::string_view prefix, ByteSetter set,
-               std::int32_t bytes) {
+void AppendBlockRequests(std::vector<IniEntry>& requests, std::string_view prefix,
+                         std::int32_t bytes) {
     static const std::string kZeroLine(kHexLineLength, '0');
     const std::int64_t lines = HexLineCount(bytes);
     for (std::int64_t i = 1; i <= lines; ++i) {
-        const std::string text = reader.Read(kCompress, HexLineKey(prefix, i), kZeroLine);
+        requests.push_back({std::string(kCompress), HexLineKey(prefix, i), kZeroLine});
+    }
+}
+
+// The block's bytes from its hex lines, fetched by the reader from number firstLine on.
+void LoadBlock(KeyReader& reader, std::size_t firstLine, MovieGen& m, ByteSetter set,
+               std::int32_t bytes) {
+    const std::int64_t lines = HexLineCount(bytes);
+    for (std::int64_t i = 1; i <= lines; ++i) {
+        const std::string text = reader.Take(firstLine + static_cast<std::size_t>(i - 1));
         const std::int32_t first = static_cast<std::int32_t>((i - 1) * kBytesPerHexLine);
         const std::int32_t count = BytesOnLine(bytes, i);
         for (std::int32_t j = 0; j < count; ++j) {
@@ -238,12 +257,28 @@ void LoadFile(SetupSession& session, LoadMode mode) {
         // Every missing key goes into the file in one replacement, so that a program killed
         // meanwhile leaves the file as it was or complete.
         reader.WriteMissingAfter([&] {
-            for (const SetupKey& key : SetupKeys()) {
-                key.load(m, reader.Read(SectionName(key.section), key.key, key.defaultText));
+            const std::vector<SetupKey>& keys = SetupKeys();
+            std::vector<IniEntry> requests;
+            requests.reserve(keys.size());
+            for (const SetupKey& key : keys) {
+                requests.push_back({std::string(SectionName(key.section)), std::string(key.key),
+                                    std::string(key.defaultText)});
             }
+            reader.Fetch(std::move(requests));
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                keys[i].load(m, reader.Take(i));
+            }
+            // The block sizes read decide which hex lines there are.
             SizeBlocks(m);
-            LoadBlock(reader, m, kFormatLinePrefix, &MovieGen::SetFormatBytes, m.CompressFormat());
-            LoadBlock(reader, m, kParmsLinePrefix, &MovieGen::SetParmsBytes, m.CompressParms());
+            const std::int32_t formatBytes = m.CompressFormat();
+            const std::int32_t parmsBytes = m.CompressParms();
+            std::vector<IniEntry> lines;
+            AppendBlockRequests(lines, kFormatLinePrefix, formatBytes);
+            const std::size_t firstParmsLine = lines.size();
+            AppendBlockRequests(lines, kParmsLinePrefix, parmsBytes);
+            reader.Fetch(std::move(lines));
+            LoadBlock(reader, 0, m, &MovieGen::SetFormatBytes, formatBytes);
+            LoadBlock(reader, firstParmsLine, m, &MovieGen::SetParmsBytes, parmsBytes);
         });
         state.setupChanged.Clear();
         if (!state.automation) {

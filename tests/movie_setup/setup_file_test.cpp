@@ -1,10 +1,13 @@
 #include "movie_setup/setup_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -493,6 +496,48 @@ TEST_F(SetupFileTest, SaveWithoutAFileAsksForOne) {
     EXPECT_TRUE(std::filesystem::exists(dir / "roof.tls"));
     EXPECT_EQ(state.recentFiles[0], PathOf("roof.tls"));
     EXPECT_EQ(view.titles.back(), "Chronoreel - " + PathOf("roof.tls"));
+}
+
+// How often a file is opened while work runs, as inotify sees it.
+int CountOpens(const std::filesystem::path& file, const std::function<void()>& work) {
+    const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    EXPECT_GE(watcher, 0);
+    // Closes are watched too: identical events in a row would be merged into one.
+    EXPECT_GE(inotify_add_watch(watcher, file.c_str(), IN_OPEN | IN_CLOSE), 0);
+    work();
+    int opens = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t got; (got = read(watcher, buffer, sizeof buffer)) > 0;) {
+        for (char* at = buffer; at < buffer + got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            opens += (event->mask & IN_OPEN) != 0 ? 1 : 0;
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    close(watcher);
+    return opens;
+}
+
+TEST_F(SetupFileTest, LoadingReadsTheFileOnceForTheKeysAndOnceForTheBlocks) {
+    // 64 KiB blocks hold 4096 hex lines: read once per key, the file would be read thousands
+    // of times, each time whole.
+    std::string text = "[General]\nMovieFPS=12\n[Compress]\nFormat=65536\nParms=65536\n";
+    for (const char* prefix : {"FormatData", "ParmsData"}) {
+        for (int line = 1; line <= 2048; ++line) {
+            char key[32];
+            std::snprintf(key, sizeof key, "%s%05d=", prefix, line);
+            text += key + std::string(64, line % 2 == 0 ? 'A' : '0') + "\n";
+        }
+    }
+    WriteText(dir / "large.tls", text);
+    const int opens =
+        CountOpens(dir / "large.tls", [&] { Load("large.tls", LoadMode::kWriteNothing); });
+    EXPECT_EQ(opens, 2);
+    EXPECT_EQ(gen.MovieFPS(), 12);
+    EXPECT_EQ(gen.CompressFormat(), 65536);
+    EXPECT_EQ(gen.FormatBytes(0), 0x00);
+    EXPECT_EQ(gen.FormatBytes(32), 0xAA);
+    EXPECT_EQ(gen.ParmsBytes(65535), 0xAA);
 }
 
 TEST_F(SetupFileTest, ASaveThatCannotBeWrittenIsToldAndTheSetupStaysUnsaved) {
