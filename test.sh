@@ -38,9 +38,10 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressi
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$PWD/$reports/ubsan"
 status=0
 ctest --test-dir build-asan --output-on-failure -j2 || status=$?
-if [ -n "$(ls -A "$reports")" ]; then
-    echo "sanitizer reports:" >&2
-    cat "$reports"/* >&2
+for report in "$reports"/*; do
+    [ -e "$report" ] || continue
+    echo "sanitizer report $(basename "$report") ($(wc -c <"$report") bytes):" >&2
+    head -c 20000 "$report" >&2
     status=1
-fi
+done
 exit $status
