@@ -66,6 +66,10 @@ DirectFileWriter::DirectFileWriter(int descriptor, FileCaching caching, std::siz
     // that refuses direct writes refuses this open (EINVAL), and all writes are ordinary ones.
     const std::string path = "/proc/self/fd/" + std::to_string(fd_);
     directFd_.Reset(::open(path.c_str(), O_WRONLY | O_DIRECT | O_CLOEXEC));
+    if (!directFd_.Valid()) {
+        staging_.reset();
+        return;
+    }
     // Bytes already in the file stay where they are; staged blocks start after them.
     windowStart_ = static_cast<std::int64_t>(RoundUp(static_cast<std::size_t>(size_)));
 }

@@ -54,7 +54,8 @@ class DirectFileWriter {
     std::int64_t Size() const { return size_; }
 
     // Puts every byte written so far into the file (not necessarily on the disk: that takes
-    // fsync). 0, or the errno of the write that failed.
+    // fsync). 0, or the errno of the write that failed. Staged bytes not flushed when the
+    // writer goes are lost: a file that is not finished is discarded anyway.
     [[nodiscard]] int Flush();
 
     // Whether the staged blocks still go out as direct writes.

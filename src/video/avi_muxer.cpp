@@ -4,8 +4,6 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <memory>

@@ -35,7 +35,8 @@ class VideoWriter {
     VideoWriter& operator=(const VideoWriter&) = delete;
 
     // Checks the compressor choice and creates the temporary file. On failure nothing is
-    // created and the file at finalPath is untouched.
+    // created and the file at finalPath is untouched. caching says whether uncompressed frames
+    // may bypass the page cache; the file is the same either way.
     VideoStatus Open(const std::filesystem::path& finalPath, const VideoSettings& settings,
                      FileCaching caching = FileCaching::kBypassCache);
 
