@@ -4,10 +4,9 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <cstdio>
+#include <memory>
 #include <new>
 
 namespace chronoreel {
@@ -21,34 +20,40 @@ using IoBytes = const std::uint8_t*;
 using IoBytes = std::uint8_t*;
 #endif
 
-int WriteToDescriptor(void* opaque, IoBytes bytes, int size) {
-    const int descriptor = *static_cast<int*>(opaque);
-    int written = 0;
-    while (written < size) {
-        const ssize_t result =
-            write(descriptor, bytes + written, static_cast<size_t>(size - written));
-        if (result < 0 && errno == EINTR) {
-            continue;
-        }
-        if (result < 0) {
-            return AVERROR(errno);
-        }
-        if (result == 0) {
-            return AVERROR(ENOSPC);
-        }
-        written += static_cast<int>(result);
-    }
-    return written;
+using FileSlot = std::unique_ptr<DirectFileWriter>;
+
+DirectFileWriter& FileOf(void* opaque) {
+    return **static_cast<FileSlot*>(opaque);
 }
 
-std::int64_t SeekDescriptor(void* opaque, std::int64_t offset, int whence) {
-    const int descriptor = *static_cast<int*>(opaque);
+int WriteToFile(void* opaque, IoBytes bytes, int size) {
+    const int error = FileOf(opaque).Write(bytes, static_cast<std::size_t>(size));
+    return error == 0 ? size : AVERROR(error);
+}
+
+std::int64_t SeekInFile(void* opaque, std::int64_t offset, int whence) {
+    DirectFileWriter& file = FileOf(opaque);
     if (whence == AVSEEK_SIZE) {
-        struct stat status {};
-        return fstat(descriptor, &status) == 0 ? status.st_size : AVERROR(errno);
+        return file.Size();
     }
-    const off_t result = lseek(descriptor, offset, whence & ~AVSEEK_FORCE);
-    return result < 0 ? AVERROR(errno) : result;
+    std::int64_t target = offset;
+    switch (whence & ~AVSEEK_FORCE) {
+        case SEEK_SET:
+            break;
+        case SEEK_CUR:
+            target += file.Position();
+            break;
+        case SEEK_END:
+            target += file.Size();
+            break;
+        default:
+            return AVERROR(EINVAL);
+    }
+    if (target < 0) {
+        return AVERROR(EINVAL);
+    }
+    file.Seek(target);
+    return target;
 }
 
 VideoStatus WriteFailure(int code) {
@@ -58,13 +63,14 @@ VideoStatus WriteFailure(int code) {
 
 }  // namespace
 
-AviMuxer::AviMuxer(int descriptor) : descriptor_(descriptor) {
+AviMuxer::AviMuxer(int descriptor, FileCaching caching)
+    : descriptor_(descriptor), caching_(caching) {
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferBytes));
     if (buffer == nullptr) {
         throw std::bad_alloc();
     }
-    io_.reset(avio_alloc_context(buffer, kIoBufferBytes, 1, &descriptor_, nullptr,
-                                 WriteToDescriptor, SeekDescriptor));
+    io_.reset(
+        avio_alloc_context(buffer, kIoBufferBytes, 1, &file_, nullptr, WriteToFile, SeekInFile));
     if (!io_) {
         av_free(buffer);
         throw std::bad_alloc();
@@ -117,6 +123,10 @@ VideoStatus AviMuxer::StartRaw(int width, int height, int framesPerSecond, RowOr
     // it gets the rows top-down instead, so players show the movie upright either way.
     const bool bottomUp = av_opt_set_int(format_->priv_data, "flipped_raw_rgb", 1, 0) >= 0;
     rowOrder = bottomUp ? RowOrder::kBottomUp : RowOrder::kTopDown;
+    file_ = std::make_unique<DirectFileWriter>(descriptor_, caching_);
+    // Frames are large: avio hands each packet's data straight to the file writer instead of
+    // copying it into its own buffer first (small header fields are still gathered there).
+    io_->direct = 1;
     return WriteHeader();
 }
 
@@ -128,6 +138,7 @@ VideoStatus AviMuxer::StartEncoded(const AVCodecContext& encoder, int framesPerS
                                     "cannot describe the video stream: " + AvErrorText(result));
     }
     stream_->codecpar->codec_tag = 0;  // the muxer picks the usual AVI code of the encoder
+    file_ = std::make_unique<DirectFileWriter>(descriptor_, FileCaching::kPageCache);
     return WriteHeader();
 }
 
@@ -151,6 +162,10 @@ VideoStatus AviMuxer::Finish() {
     avio_flush(io_.get());
     if (io_->error < 0) {
         return WriteFailure(io_->error);
+    }
+    const int error = file_ ? file_->Flush() : 0;
+    if (error != 0) {
+        return WriteFailure(AVERROR(error));
     }
     return {};
 }

@@ -32,7 +32,9 @@ struct VideoWriter::Impl {
     CodecChoice choice;
     std::unique_ptr<AviMuxer> muxer;
     std::unique_ptr<VideoEncoder> encoder;
-    AvPacketPtr rawPacket;
+    FileCaching caching = FileCaching::kBypassCache;
+    AvPacketPtr framePacket;  // points at the caller's frame, owns no data
+    AvPacketPtr rawPacket;    // a copy of the frame in the file's layout, made only when needed
     RowOrder rowOrder = RowOrder::kBottomUp;
     bool streamStarted = false;
     VideoStatus failure;  // the first failure of the stream; later frames repeat it
@@ -44,6 +46,8 @@ struct VideoWriter::Impl {
     VideoStatus StartRawStream();
     VideoStatus StartEncodedStream();
     VideoStatus WriteRaw(const std::uint8_t* pixels, int strideBytes);
+    bool HasFileLayout(const std::uint8_t* pixels, int strideBytes) const;
+    AVPacket& CopyInFileLayout(const std::uint8_t* pixels, int strideBytes);
     VideoStatus WriteEncoded(const std::uint8_t* pixels, int strideBytes);
     VideoStatus FinishFile();
     void DropStream();
@@ -52,7 +56,7 @@ struct VideoWriter::Impl {
 VideoStatus VideoWriter::Impl::StartStream(int frameWidth, int frameHeight) {
     width = frameWidth;
     height = frameHeight;
-    muxer = std::make_unique<AviMuxer>(file->Descriptor());
+    muxer = std::make_unique<AviMuxer>(file->Descriptor(), caching);
     VideoStatus status = choice.uncompressed ? StartRawStream() : StartEncodedStream();
     streamStarted = status.Ok();
     return status;
@@ -63,15 +67,10 @@ VideoStatus VideoWriter::Impl::StartRawStream() {
     if (!status.Ok()) {
         return status;
     }
-    rawPacket.reset(av_packet_alloc());
-    const int frameBytes = DibStrideBytes(width) * height;
-    if (!rawPacket || av_new_packet(rawPacket.get(), frameBytes) < 0) {
+    framePacket.reset(av_packet_alloc());
+    if (!framePacket) {
         throw std::bad_alloc();
     }
-    // Row padding stays zero; only the pixels are copied in later.
-    std::memset(rawPacket->data, 0, static_cast<std::size_t>(frameBytes));
-    rawPacket->flags = AV_PKT_FLAG_KEY;
-    rawPacket->duration = 1;
     return {};
 }
 
@@ -84,25 +83,64 @@ VideoStatus VideoWriter::Impl::StartEncodedStream() {
     return muxer->StartEncoded(encoder->Context(), settings.framesPerSecond);
 }
 
-VideoStatus VideoWriter::Impl::WriteRaw(const std::uint8_t* pixels, int strideBytes) {
+// Whether the caller's frame is byte for byte what the file holds: rows bottom-up, as far apart
+// as the file's rows, and the padding at their ends zero (as the copy has it).
+bool VideoWriter::Impl::HasFileLayout(const std::uint8_t* pixels, int strideBytes) const {
+    const int rowBytes = DibStrideBytes(width);
+    if (rowOrder != RowOrder::kBottomUp || strideBytes != rowBytes) {
+        return false;
+    }
+    for (int row = 0; row < height; ++row) {
+        const std::uint8_t* rowStart = pixels + static_cast<std::ptrdiff_t>(row) * rowBytes;
+        for (int padding = width * 3; padding < rowBytes; ++padding) {
+            if (rowStart[padding] != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+AVPacket& VideoWriter::Impl::CopyInFileLayout(const std::uint8_t* pixels, int strideBytes) {
+    const int rowBytes = DibStrideBytes(width);
+    if (!rawPacket) {
+        rawPacket.reset(av_packet_alloc());
+        if (!rawPacket || av_new_packet(rawPacket.get(), rowBytes * height) < 0) {
+            throw std::bad_alloc();
+        }
+        // Row padding stays zero; only the pixels are copied in later.
+        std::memset(rawPacket->data, 0, static_cast<std::size_t>(rawPacket->size));
+    }
     if (av_packet_make_writable(rawPacket.get()) < 0) {
         throw std::bad_alloc();
     }
-    const int rowBytes = DibStrideBytes(width);
     const std::size_t pixelBytes = static_cast<std::size_t>(width) * 3;
-    if (rowOrder == RowOrder::kBottomUp && strideBytes == rowBytes &&
-        pixelBytes == static_cast<std::size_t>(rowBytes)) {
-        std::memcpy(rawPacket->data, pixels, pixelBytes * static_cast<std::size_t>(height));
-    } else {
-        for (int row = 0; row < height; ++row) {
-            const int sourceRow = rowOrder == RowOrder::kBottomUp ? row : height - 1 - row;
-            std::memcpy(rawPacket->data + static_cast<std::ptrdiff_t>(row) * rowBytes,
-                        pixels + static_cast<std::ptrdiff_t>(sourceRow) * strideBytes, pixelBytes);
-        }
+    for (int row = 0; row < height; ++row) {
+        const int sourceRow = rowOrder == RowOrder::kBottomUp ? row : height - 1 - row;
+        std::memcpy(rawPacket->data + static_cast<std::ptrdiff_t>(row) * rowBytes,
+                    pixels + static_cast<std::ptrdiff_t>(sourceRow) * strideBytes, pixelBytes);
     }
-    rawPacket->pts = framesWritten;
-    rawPacket->dts = framesWritten;
-    return muxer->Write(*rawPacket);
+    return *rawPacket;
+}
+
+VideoStatus VideoWriter::Impl::WriteRaw(const std::uint8_t* pixels, int strideBytes) {
+    const bool borrowed = HasFileLayout(pixels, strideBytes);
+    AVPacket& packet = borrowed ? *framePacket : CopyInFileLayout(pixels, strideBytes);
+    if (borrowed) {
+        // The muxer only reads the data, and is done with it when Write returns.
+        packet.data = const_cast<std::uint8_t*>(pixels);
+        packet.size = DibStrideBytes(width) * height;
+    }
+    packet.flags = AV_PKT_FLAG_KEY;
+    packet.duration = 1;
+    packet.pts = framesWritten;
+    packet.dts = framesWritten;
+    VideoStatus status = muxer->Write(packet);
+    if (borrowed) {
+        packet.data = nullptr;
+        packet.size = 0;
+    }
+    return status;
 }
 
 VideoStatus VideoWriter::Impl::WriteEncoded(const std::uint8_t* pixels, int strideBytes) {
@@ -136,6 +174,7 @@ VideoStatus VideoWriter::Impl::FinishFile() {
 void VideoWriter::Impl::DropStream() {
     encoder.reset();
     muxer.reset();
+    framePacket.reset();
     rawPacket.reset();
 }
 
@@ -145,8 +184,8 @@ VideoWriter::~VideoWriter() {
     Discard();
 }
 
-VideoStatus VideoWriter::Open(const std::filesystem::path& finalPath,
-                              const VideoSettings& settings) {
+VideoStatus VideoWriter::Open(const std::filesystem::path& finalPath, const VideoSettings& settings,
+                              FileCaching caching) {
     RequireThat(!IsOpen(), "Open while a movie is open");
     RequireThat(settings.framesPerSecond >= 1, "frames per second below 1");
     // The writer reports its own failures; FFmpeg's notes and statistics would only clutter
@@ -169,6 +208,7 @@ VideoStatus VideoWriter::Open(const std::filesystem::path& finalPath,
     }
     impl_->settings = settings;
     impl_->choice = choice;
+    impl_->caching = caching;
     impl_->streamStarted = false;
     impl_->failure = {};
     impl_->width = 0;

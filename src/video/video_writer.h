@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "os/direct_file_writer.h"
 #include "video/video_settings.h"
 #include "video/video_status.h"
 
@@ -19,6 +20,11 @@ namespace chronoreel {
 // Frames come in the drawing surface layout: 24-bit blue-green-red pixels, bottom row first.
 // The first frame fixes the movie size and creates the stream; every frame is one sample,
 // numbered without gaps. Movies above 1 GiB are written as OpenDML AVI.
+//
+// Uncompressed frames whose rows already have the file's layout are written straight from the
+// caller's memory, and by default with direct writes that bypass the page cache (where the
+// file system takes them), so a movie of gigabytes neither fills the cache nor has to be
+// pushed out of it before it is published. Encoded movies are written through the page cache.
 class VideoWriter {
   public:
     VideoWriter();
@@ -29,8 +35,10 @@ class VideoWriter {
     VideoWriter& operator=(const VideoWriter&) = delete;
 
     // Checks the compressor choice and creates the temporary file. On failure nothing is
-    // created and the file at finalPath is untouched.
-    VideoStatus Open(const std::filesystem::path& finalPath, const VideoSettings& settings);
+    // created and the file at finalPath is untouched. caching says whether uncompressed frames
+    // may bypass the page cache; the file is the same either way.
+    VideoStatus Open(const std::filesystem::path& finalPath, const VideoSettings& settings,
+                     FileCaching caching = FileCaching::kBypassCache);
 
     // Appends one frame. pixels points at the bottom row; each row holds width pixels of
     // 3 bytes and rows are strideBytes apart (at least width * 3). Every call after the first
