@@ -101,12 +101,7 @@ bool DecodeAhead::RenderJob(std::size_t job, std::optional<FrameRenderer>& rende
         if (!renderer) {
             renderer.emplace(size_);
         }
-        if (render_(*renderer, paths_[jobs_[job].still])) {
-            renderer->ExchangeMovieSurface(slot.surface);
-            slot.skip = FrameSkip::kNone;
-        } else {
-            slot.skip = renderer->LastSkip();
-        }
+        slot.skip = RenderInto(*renderer, jobs_[job].still, slot.surface);
         slot.error = nullptr;
     } catch (...) {
         slot.error = std::current_exception();
@@ -126,6 +121,18 @@ bool DecodeAhead::RenderJob(std::size_t job, std::optional<FrameRenderer>& rende
         workAvailable_.notify_all();
     }
     return carriedOn;
+}
+
+FrameSkip DecodeAhead::RenderInto(FrameRenderer& renderer, std::size_t still, DIB& surface) {
+    // The renderer draws straight into the slot's surface, so the slots are the only frame-sized
+    // surfaces besides the odd-sized stills' own.
+    renderer.ExchangeMovieSurface(surface);
+    struct GiveBack {
+        FrameRenderer& renderer;
+        DIB& surface;
+        ~GiveBack() { renderer.ExchangeMovieSurface(surface); }
+    } giveBack{renderer, surface};
+    return render_(renderer, paths_[still]) ? FrameSkip::kNone : renderer.LastSkip();
 }
 
 AheadFrame DecodeAhead::Next() {
@@ -171,11 +178,9 @@ AheadFrame DecodeAhead::RenderOnCallingThread(std::size_t job) {
     Slot& slot = SlotOf(job);
     AheadFrame frame;
     frame.still = jobs_[job].still;
-    if (render_(*leadRenderer_, paths_[frame.still])) {
-        leadRenderer_->ExchangeMovieSurface(slot.surface);
+    frame.skip = RenderInto(*leadRenderer_, frame.still, slot.surface);
+    if (frame.skip == FrameSkip::kNone) {
         frame.surface = &slot.surface;
-    } else {
-        frame.skip = leadRenderer_->LastSkip();
     }
     size_ = leadRenderer_->Size();
     if (size_.IsFixed()) {

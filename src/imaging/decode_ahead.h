@@ -36,12 +36,13 @@ struct AheadFrame {
 //
 // Until the movie size is fixed, the stills are rendered one by one on the calling thread, so
 // the first readable header in output order fixes it exactly as a single renderer would; the
-// workers start once it is known (at once when it was given). Each worker has its own renderer;
-// finished frames wait in a small ring of slots (two per worker) whose surfaces go back to the
-// workers, so once the size is fixed no frame allocates and memory does not grow with the
-// number of stills. A still repeated at consecutive positions is decoded once and handed out
-// again. An exception a worker meets (no memory, a decoder that cannot be set up) is rethrown
-// by Next at that frame's turn; destruction stops and joins the workers.
+// workers start once it is known (at once when it was given). Each worker has its own renderer,
+// which draws into a small ring of slots (two per worker) where finished frames wait; the
+// consumer gives a slot back when it takes the next frame, so once the size is fixed no frame
+// allocates and memory does not grow with the number of stills. A still repeated at consecutive
+// positions is decoded once and handed out again. An exception a worker meets (no memory, a decoder
+// that cannot be set up) is rethrown by Next at that frame's turn; destruction stops and joins the
+// workers.
 class DecodeAhead {
   public:
     // order: indexes into paths in output order, repeats included. paths must outlive the
@@ -82,6 +83,8 @@ class DecodeAhead {
     // Renders job into its slot with renderer (made on first use, so its set-up failure is
     // carried like any other); false when an exception ended the worker.
     bool RenderJob(std::size_t job, std::optional<FrameRenderer>& renderer);
+    // Renders a still into surface with renderer; kNone when it gave a frame.
+    FrameSkip RenderInto(FrameRenderer& renderer, std::size_t still, DIB& surface);
     AheadFrame RenderOnCallingThread(std::size_t job);
     AheadFrame WaitForWorkers(std::size_t job);
     Slot& SlotOf(std::size_t job) { return slots_[job % slots_.size()]; }
