@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "imaging/dib.h"
 #include "imaging/frame_scaler.h"
@@ -46,6 +47,9 @@ class FrameRenderer {
     FrameSkip LastSkip() const { return lastSkip_; }
 
     const DIB& MovieSurface() const { return surfaces_.movie; }
+    // Trades the movie surface for another, so a finished frame can be handed on without a copy;
+    // a surface of the movie size given back is reused by the next frame.
+    void ExchangeMovieSurface(DIB& other) { std::swap(surfaces_.movie, other); }
     const MovieSize& Size() const { return size_; }
 
   private:

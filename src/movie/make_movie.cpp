@@ -8,7 +8,7 @@
 #include "base/event_pump.h"
 #include "base/numbers.h"
 #include "base/shared_routines.h"
-#include "imaging/frame_renderer.h"
+#include "imaging/decode_ahead.h"
 #include "movie/movie_gen.h"
 #include "movie/post_generation.h"
 #include "movie/run_diagnostics.h"
@@ -68,12 +68,12 @@ class MovieRun {
             Diagnostic(NothingSelectedLine(images_.size(), window_));
             return EndWithStatus(kStatusNoFilesMetCriteria, RunOutcome::kNothingSelected);
         }
-        FrameRenderer renderer(InitialMovieSize());
+        const MovieSize initialSize = InitialMovieSize();
         VideoWriter writer;
         if (const auto opened = OpenMovie(writer); opened) {
             return *opened;
         }
-        if (const auto ended = WriteFrames(selection.frames, renderer, writer); ended) {
+        if (const auto ended = WriteFrames(selection.frames, initialSize, writer); ended) {
             return *ended;
         }
         if (const VideoStatus closed = writer.Close(); !closed.Ok()) {
@@ -208,44 +208,51 @@ class MovieRun {
         return RunOutcome::kOpenFailed;
     }
 
-    // The frame loop; an ending when it was cancelled or a write failed.
+    // The frame loop; an ending when it was cancelled or a write failed. The stills are read and
+    // decoded ahead on worker threads while this thread writes the frames in output order.
     std::optional<RunOutcome> WriteFrames(const std::vector<std::size_t>& frames,
-                                          FrameRenderer& renderer, VideoWriter& writer) {
+                                          const MovieSize& initialSize, VideoWriter& writer) {
         const std::size_t count = frames.size();
+        std::vector<std::size_t> order(count);
+        for (std::size_t position = 0; position < count; ++position) {
+            order[position] = FrameAtOutputPosition(frames, position, window_.direction);
+        }
+        DecodeAhead stills(images_.paths, order, initialSize);
         for (std::size_t position = 0; position < count; ++position) {
             if (Cancelled()) {  // checkpoint C
+                stills.Stop();
                 Status(kStatusCancelled);
                 Frame("");
                 Refresh();
                 Wait(2);
                 return Abort(writer, RunOutcome::kCancelled);
             }
-            const std::size_t entry = FrameAtOutputPosition(frames, position, window_.direction);
             Frame("Frame: " + Count(position + 1) + " of " + Count(count));
             Refresh();
-            const bool rendered = renderer.Render(images_.paths[entry]);
+            const AheadFrame frame = stills.Next();
             if (context_.frameProgress) {
                 context_.frameProgress(position + 1, count);
             }
-            if (!rendered) {
-                ReportSkippedStill(entry, renderer.LastSkip());
+            if (frame.surface == nullptr) {
+                ReportSkippedStill(frame.still, frame.skip);
                 continue;
             }
-            RecordMovieSize(renderer.Size());
-            const DIB& movie = renderer.MovieSurface();
+            RecordMovieSize(stills.Size());
+            const DIB& movie = *frame.surface;
             if (context_.view) {
                 context_.view->ShowFrame(movie, framesWritten_ == 0);
             }
             const VideoStatus written = writer.WriteFrame(movie.DIBPtr(), movie.Width(),
                                                           movie.Height(), movie.StrideBytes());
             if (!written.Ok()) {
+                stills.Stop();
                 Diagnostic(written.message);
                 return Abort(writer, RunOutcome::kWriteFailed);
             }
             ++framesWritten_;
             PumpEvents();
         }
-        RecordMovieSize(renderer.Size());
+        RecordMovieSize(stills.Size());
         return std::nullopt;
     }
 

@@ -6,13 +6,17 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/app_error.h"
 #include "base/clock.h"
 #include "base/shared_routines.h"
+#include "imaging/frame_renderer.h"
 #include "movie/movie_gen.h"
+#include "movie/run_diagnostics.h"
 #include "movie/run_view.h"
+#include "support/avi_reader.h"
 #include "support/temp_dir.h"
 
 namespace chronoreel {
@@ -179,6 +183,103 @@ TEST_F(MakeMovieTest, CancelAtEveryCheckpointEndsTheRunThere) {
         EXPECT_EQ(view.calls.back(), "close");
         EXPECT_EQ(fs::exists(dir / "movie.avi"), c.movieExpected);
     }
+}
+
+// Frame by frame, the movie holds what one renderer makes of the planned stills in output
+// order, forwards and backwards, with repeats, broken stills, a still of another size and an
+// unreadable first still; each skipped still is reported once, in order.
+TEST_F(MakeMovieTest, MovieHoldsTheFramesOfThePlannedStillsInOutputOrder) {
+    const struct {
+        const char* fixture;
+        const char* name;
+    } stills[] = {
+        {"broken/bad-png-renamed.jpg", "20030102100000.jpg"},
+        {"ljt-testorig.jpg", "20030102100100.jpg"},
+        {"broken/bad-truncated-50pct.jpg", "20030102100200.jpg"},
+        {"broken/ok-odd-322x241.jpg", "20030102100300.jpg"},
+        {"ljt-testimgp.jpg", "20030102100400.jpg"},
+        {"broken/bad-zero-length.jpg", "20030102100500.jpg"},
+        {"ljt-testimggray.jpg", "20030102100600.jpg"},
+        {"made-quadrants-61x47.jpg", "20030102100700.jpg"},
+        {"broken/bad-garbage.jpg", "20030102100800.jpg"},
+    };
+    for (const std::int32_t direction : {1, -1}) {
+        SCOPED_TRACE(direction);
+        fs::remove_all(dir.Path());
+        fs::create_directories(dir / "stills");
+        for (const auto& still : stills) {
+            fs::copy_file(kJpegs / still.fixture, dir / "stills" / still.name);
+        }
+        gen.SetStillDirectory((dir / "stills").string());
+        gen.SetTimeStampOption(1);
+        gen.SetOutputAVIPath((dir / "movie.avi").string());
+        gen.SetMovieDirection(direction);
+        gen.SetImageIntervalOption(1);  // two slots a minute: every still twice
+        gen.SetImagesPerHour(120);
+        gen.SetDuplicateCount(2);
+        std::vector<std::string> diagnostics;
+        const RunContext context{clock,
+                                 {[] { return 0.25; }, [] { return 0.75; }},
+                                 nullptr,
+                                 true,
+                                 [&](std::string_view line) { diagnostics.emplace_back(line); },
+                                 {}};
+
+        const DryRunPlan plan = PlanMovie(gen, context);
+        ASSERT_NE(std::adjacent_find(plan.frames.begin(), plan.frames.end()), plan.frames.end());
+        FrameRenderer renderer(MovieSize{});
+        std::vector<std::string> expectedFrames;
+        std::vector<std::string> expectedDiagnostics;
+        std::unordered_set<std::size_t> skipped;
+        for (const std::size_t still : plan.frames) {
+            const std::string& path = plan.images.paths[still];
+            if (renderer.Render(path)) {
+                const DIB& frame = renderer.MovieSurface();
+                expectedFrames.emplace_back(reinterpret_cast<const char*>(frame.DIBPtr()),
+                                            frame.SizeBytes());
+            } else if (skipped.insert(still).second) {
+                expectedDiagnostics.push_back(SkippedStillLine(path, renderer.LastSkip()));
+            }
+        }
+
+        EXPECT_EQ(MakeMovie(gen, context), RunOutcome::kMovieWritten);
+        EXPECT_EQ(diagnostics, expectedDiagnostics);
+        const std::string bytes = testing::ReadText(dir / "movie.avi");
+        const testing::AviContents avi = testing::ReadAvi(bytes);
+        ASSERT_EQ(avi.frames.size(), expectedFrames.size());
+        for (std::size_t i = 0; i < expectedFrames.size(); ++i) {
+            EXPECT_TRUE(avi.frames[i] == expectedFrames[i]) << "frame " << i;
+        }
+        EXPECT_EQ(gen.RunState().movieWidth, renderer.Size().width);
+        EXPECT_EQ(gen.RunState().movieHeight, renderer.Size().height);
+    }
+}
+
+// A cancel in the middle of the frames stops there: the movie keeps exactly the frames written
+// before it.
+TEST_F(MakeMovieTest, CancelWhileWritingKeepsTheFramesWrittenSoFar) {
+    fs::create_directories(dir / "stills");
+    for (int minute = 0; minute < 40; ++minute) {
+        const std::string name = "200301021" + std::to_string(100 + minute) + "00.jpg";
+        fs::copy_file(kJpegs / (minute % 2 == 0 ? "ljt-testorig.jpg" : "ljt-testimgp.jpg"),
+                      dir / "stills" / name);
+    }
+    gen.SetStillDirectory((dir / "stills").string());
+    gen.SetTimeStampOption(1);
+    gen.SetOutputAVIPath((dir / "movie.avi").string());
+    RecordingView view;
+    view.onCall = [&](const std::string& call) {
+        if (call == "show" && view.framesShown == 3) {
+            gen.SetCancelMovie(true);
+        }
+    };
+    EXPECT_EQ(Run(&view), RunOutcome::kCancelled);
+    EXPECT_EQ(view.framesShown, 3);
+    EXPECT_EQ(view.Statuses().back(), "Status: Cancelled by User");
+    EXPECT_FALSE(view.Saw("frame Frame: 5 of 40"));
+    const testing::AviContents avi = testing::ReadAvi(testing::ReadText(dir / "movie.avi"));
+    EXPECT_EQ(avi.problem, "");
+    EXPECT_EQ(avi.frames.size(), 3u);
 }
 
 TEST_F(MakeMovieTest, StopRequestedBeforeTheRunStartsIsNotLostWhenTheRunClearsItsFlag) {

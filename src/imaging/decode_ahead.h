@@ -1,0 +1,117 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "imaging/dib.h"
+#include "imaging/frame_renderer.h"
+#include "imaging/movie_size.h"
+
+namespace chronoreel {
+
+// How one still becomes a frame in a renderer: false when it must be skipped (the renderer's
+// LastSkip says why). Tests put in one that fails on purpose.
+using RenderStill = bool (*)(FrameRenderer& renderer, const std::string& path);
+bool RenderStillFromFile(FrameRenderer& renderer, const std::string& path);
+
+// One worker per core, at least one.
+std::size_t DefaultDecodeWorkerCount();
+
+// The frame of one output position.
+struct AheadFrame {
+    std::size_t still = 0;              // index into the paths
+    FrameSkip skip = FrameSkip::kNone;  // why the still gives no frame; kNone: surface holds it
+    const DIB* surface = nullptr;       // the frame in the movie size; null for a skip
+};
+
+// Reads and decodes the stills of a run ahead of the writer, on worker threads, and hands the
+// frames out strictly in output order.
+//
+// Until the movie size is fixed, the stills are rendered one by one on the calling thread, so
+// the first readable header in output order fixes it exactly as a single renderer would; the
+// workers start once it is known (at once when it was given). Each worker has its own renderer,
+// which draws into a small ring of slots (two per worker) where finished frames wait; the
+// consumer gives a slot back when it takes the next frame, so once the size is fixed no frame
+// allocates and memory does not grow with the number of stills. A still repeated at consecutive
+// positions is decoded once and handed out again. An exception a worker meets (no memory, a decoder
+// that cannot be set up) is rethrown by Next at that frame's turn; destruction stops and joins the
+// workers.
+class DecodeAhead {
+  public:
+    // order: indexes into paths in output order, repeats included. paths must outlive the
+    // stage.
+    DecodeAhead(std::span<const std::string> paths, const std::vector<std::size_t>& order,
+                MovieSize size, std::size_t workerCount = DefaultDecodeWorkerCount(),
+                RenderStill render = RenderStillFromFile);
+    ~DecodeAhead();
+    DecodeAhead(const DecodeAhead&) = delete;
+    DecodeAhead& operator=(const DecodeAhead&) = delete;
+
+    // The frame of the next output position, waiting while a worker still renders it. The
+    // surface stays valid until the next call, Stop or destruction. Called at most once per
+    // position of the order.
+    AheadFrame Next();
+
+    // The movie size: open until the first readable header in output order fixed it.
+    const MovieSize& Size() const { return size_; }
+
+    // Stops the workers between files and waits for them; Next must not be called afterwards.
+    void Stop();
+
+  private:
+    // A still and how many consecutive output positions show it.
+    struct Job {
+        std::size_t still = 0;
+        std::size_t positions = 0;
+    };
+    struct Slot {
+        bool ready = false;
+        FrameSkip skip = FrameSkip::kNone;
+        std::exception_ptr error;
+        DIB surface;
+    };
+
+    void StartWorkers(std::size_t firstJob);
+    void Work();
+    // Renders job into its slot with renderer (made on first use, so its set-up failure is
+    // carried like any other); false when an exception ended the worker.
+    bool RenderJob(std::size_t job, std::optional<FrameRenderer>& renderer);
+    // Renders a still into surface with renderer; kNone when it gave a frame.
+    FrameSkip RenderInto(FrameRenderer& renderer, std::size_t still, DIB& surface);
+    AheadFrame RenderOnCallingThread(std::size_t job);
+    AheadFrame WaitForWorkers(std::size_t job);
+    Slot& SlotOf(std::size_t job) { return slots_[job % slots_.size()]; }
+
+    std::span<const std::string> paths_;
+    std::vector<Job> jobs_;
+    RenderStill render_;
+    std::size_t workerCount_;
+    MovieSize size_;
+    std::optional<FrameRenderer> leadRenderer_;  // the calling thread's, until the size is fixed
+
+    // The consumer's place: the job handed out last and how many of its positions are left.
+    std::size_t currentJob_ = 0;
+    bool hasCurrent_ = false;
+    std::size_t positionsLeft_ = 0;
+    AheadFrame current_;
+    std::exception_ptr failed_;
+    bool stopped_ = false;
+
+    std::mutex mutex_;
+    std::condition_variable workAvailable_;  // a slot was given back, or stop
+    std::condition_variable frameReady_;
+    std::vector<Slot> slots_;
+    std::size_t nextJob_ = 0;   // the next job a worker takes
+    std::size_t released_ = 0;  // jobs below this have been given back by the consumer
+    bool stop_ = false;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace chronoreel

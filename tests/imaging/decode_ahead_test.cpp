@@ -1,0 +1,216 @@
+#include "imaging/decode_ahead.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/app_error.h"
+
+namespace chronoreel {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kJpegs = fs::path(CHRONOREEL_TEST_DATA) / "jpeg";
+
+// Good, odd-sized and broken stills; indexes below refer to this list.
+std::vector<std::string> StillPaths() {
+    const fs::path names[] = {
+        "broken/bad-garbage.jpg",           // 0: no header
+        "ljt-testorig.jpg",                 // 1: 227x149
+        "broken/ok-odd-322x241.jpg",        // 2: another size, stretched
+        "broken/bad-truncated-50pct.jpg",   // 3: header, then broken
+        "ljt-testimgp.jpg",                 // 4: progressive
+        "broken/bad-zero-length.jpg",       // 5: empty
+        "broken/ok-cmyk.jpg",               // 6
+        "broken/missing.jpg",               // 7: does not exist
+        "ljt-testimggray.jpg",              // 8
+        "made-quadrants-61x47.jpg",         // 9: smaller
+        "broken/bad-sof-65000x65000.jpg",   // 10: hostile header
+        "broken/ok-progressive.jpg",        // 11
+        "broken/bad-header-only-600B.jpg",  // 12: header, no scan
+        "ljt-testimgint.jpg",               // 13
+    };
+    std::vector<std::string> paths;
+    for (const fs::path& name : names) {
+        paths.push_back((kJpegs / name).string());
+    }
+    return paths;
+}
+
+// What one output position gave.
+struct Rendered {
+    std::size_t still = 0;
+    FrameSkip skip = FrameSkip::kNone;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<std::uint8_t> pixels;
+
+    friend bool operator==(const Rendered&, const Rendered&) = default;
+};
+
+Rendered Capture(std::size_t still, FrameSkip skip, const DIB* surface) {
+    Rendered r{still, skip, 0, 0, {}};
+    if (surface) {
+        r.width = surface->Width();
+        r.height = surface->Height();
+        r.pixels.assign(surface->DIBPtr(), surface->DIBPtr() + surface->SizeBytes());
+    }
+    return r;
+}
+
+// One renderer on this thread, still by still: the frames the stage must reproduce.
+std::vector<Rendered> RenderInOrder(const std::vector<std::string>& paths,
+                                    const std::vector<std::size_t>& order, MovieSize size,
+                                    MovieSize* fixedSize) {
+    FrameRenderer renderer(size);
+    std::vector<Rendered> frames;
+    for (const std::size_t still : order) {
+        const bool ok = renderer.Render(paths[still]);
+        frames.push_back(
+            Capture(still, renderer.LastSkip(), ok ? &renderer.MovieSurface() : nullptr));
+    }
+    *fixedSize = renderer.Size();
+    return frames;
+}
+
+std::vector<std::size_t> Reversed(std::vector<std::size_t> order) {
+    return {order.rbegin(), order.rend()};
+}
+
+TEST(DecodeAhead, GivesTheSameFramesAsOneRendererInOrder) {
+    const std::vector<std::string> paths = StillPaths();
+    const std::vector<std::size_t> all{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+    std::vector<std::size_t> longRun;  // wraps the ring of slots many times
+    for (int lap = 0; lap < 6; ++lap) {
+        longRun.insert(longRun.end(), {4, 2, 13, 3, 8, 8, 9, 6, 11});
+    }
+    const struct {
+        const char* name;
+        std::vector<std::size_t> order;
+        MovieSize size;
+    } cases[] = {
+        {"first unreadable, the second fixes the size", all, {}},
+        {"reversed: a header without a scan fixes the size", Reversed(all), {}},
+        {"repeats", {0, 0, 1, 1, 1, 2, 3, 3, 4, 9, 9, 6, 6, 7, 7, 8, 13, 13}, {}},
+        {"an odd-sized still first", {2, 1, 4, 9, 0, 13, 8}, {}},
+        {"size given by the setup", all, MovieSizeFromSetup(161, 120)},
+        {"long run", longRun, {}},
+        {"nothing readable", {0, 5, 7, 10, 0}, {}},
+        {"one still", {1}, {}},
+    };
+    for (const auto& c : cases) {
+        MovieSize expectedSize;
+        const std::vector<Rendered> expected = RenderInOrder(paths, c.order, c.size, &expectedSize);
+        for (const std::size_t workers : {1u, 2u, 4u}) {
+            SCOPED_TRACE(std::string(c.name) + ", workers " + std::to_string(workers));
+            DecodeAhead stage(paths, c.order, c.size, workers);
+            std::vector<Rendered> got;
+            for (std::size_t i = 0; i < c.order.size(); ++i) {
+                const AheadFrame frame = stage.Next();
+                EXPECT_EQ(frame.surface == nullptr, frame.skip != FrameSkip::kNone);
+                got.push_back(Capture(frame.still, frame.skip, frame.surface));
+            }
+            ASSERT_EQ(got.size(), expected.size());
+            for (std::size_t i = 0; i < got.size(); ++i) {
+                EXPECT_TRUE(got[i] == expected[i]) << "position " << i;
+            }
+            EXPECT_EQ(stage.Size(), expectedSize);
+        }
+    }
+}
+
+std::atomic<int> rendersStarted{0};
+
+bool CountingRender(FrameRenderer& renderer, const std::string& path) {
+    ++rendersStarted;
+    return renderer.Render(path);
+}
+
+// Stopped part-way, the workers have read no further than the ring of slots allows: the frame
+// the consumer holds plus two slots per worker.
+TEST(DecodeAhead, StoppingPartWayEndsTheWorkersWithinTheRing) {
+    const std::vector<std::string> paths = StillPaths();
+    std::vector<std::size_t> order;
+    for (int i = 0; i < 60; ++i) {
+        order.push_back(i % 2 == 0 ? 1 : 4);
+    }
+    for (const std::size_t workers : {1u, 2u, 4u}) {
+        for (const bool sizeGiven : {false, true}) {
+            SCOPED_TRACE("workers " + std::to_string(workers) + (sizeGiven ? ", size given" : ""));
+            rendersStarted = 0;
+            const std::size_t taken = 5;
+            {
+                DecodeAhead stage(paths, order, sizeGiven ? MovieSize{228, 149} : MovieSize{},
+                                  workers, CountingRender);
+                for (std::size_t i = 0; i < taken; ++i) {
+                    EXPECT_NE(stage.Next().surface, nullptr);
+                }
+                stage.Stop();
+                EXPECT_THROW(stage.Next(), std::logic_error);
+            }
+            EXPECT_GE(rendersStarted.load(), static_cast<int>(taken));
+            EXPECT_LE(rendersStarted.load(), static_cast<int>(taken - 1 + 2 * workers));
+        }
+    }
+}
+
+const std::string kPoisonName = "ljt-testimgint.jpg";  // still 13
+
+bool ThrowsNoMemory(FrameRenderer& renderer, const std::string& path) {
+    if (path.ends_with(kPoisonName)) {
+        throw std::bad_alloc();
+    }
+    return renderer.Render(path);
+}
+
+bool ThrowsAppError(FrameRenderer& renderer, const std::string& path) {
+    if (path.ends_with(kPoisonName)) {
+        throw AppError(kErrOutOfMemory, "decoder set-up failed");
+    }
+    return renderer.Render(path);
+}
+
+// An exception met while rendering a still comes out of Next at that still's turn, after every
+// frame before it, and again on any later call; the workers are joined on destruction.
+TEST(DecodeAhead, AnExceptionWhileRenderingReachesTheConsumerAtItsFrame) {
+    const std::vector<std::string> paths = StillPaths();
+    const struct {
+        const char* name;
+        std::vector<std::size_t> order;
+        MovieSize size;
+    } cases[] = {
+        {"on a worker", {1, 4, 2, 3, 8, 13, 9, 6, 11, 1, 4}, {}},
+        {"on a worker, size given", {13, 1, 4}, {228, 149}},
+        {"before the size is fixed", {0, 13, 1}, {}},
+    };
+    for (const auto& c : cases) {
+        for (const RenderStill render : {ThrowsNoMemory, ThrowsAppError}) {
+            for (const std::size_t workers : {1u, 2u, 4u}) {
+                SCOPED_TRACE(std::string(c.name) + ", workers " + std::to_string(workers));
+                DecodeAhead stage(paths, c.order, c.size, workers, render);
+                std::size_t position = 0;
+                while (c.order[position] != 13) {
+                    EXPECT_NO_THROW(stage.Next());
+                    ++position;
+                }
+                if (render == ThrowsNoMemory) {
+                    EXPECT_THROW(stage.Next(), std::bad_alloc);
+                    EXPECT_THROW(stage.Next(), std::bad_alloc);
+                } else {
+                    EXPECT_THROW(stage.Next(), AppError);
+                    EXPECT_THROW(stage.Next(), AppError);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace chronoreel
