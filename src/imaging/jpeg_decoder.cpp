@@ -141,8 +141,8 @@ std::optional<JpegHeader> JpegDecoder::ReadHeader(std::span<const std::uint8_t> 
 
 bool JpegDecoder::Decode(std::span<const std::uint8_t> jpeg, const JpegHeader& header, DIB& target,
                          JpegScale scale) {
-    // The library picks the largest of its factors whose result fits the size asked for, so
-    // asking for exactly the scaled size decodes at that scale.
+    // The library decodes at the largest of its factors whose result fits the size asked for;
+    // the scaled size fits, and no larger factor gives less, so the picture fills the target.
     if (jpeg.empty() || !target.HasSurface() || !DecoderOffersScale(scale) ||
         target.Width() != ScaledSide(header.width, scale) ||
         target.Height() != ScaledSide(header.height, scale)) {
