@@ -1,5 +1,6 @@
 #include "imaging/frame_renderer.h"
 
+#include "imaging/decode_scale.h"
 #include "os/read_file.h"
 
 namespace chronoreel {
@@ -75,8 +76,11 @@ bool FrameRenderer::RenderJpeg(std::span<const std::uint8_t> jpeg) {
     // The first image whose size could be read fixes the movie size, even if it then fails to
     // decode.
     FixMovieSize(size_, header->width, header->height);
-    DIB& target = surfaces_.DecodeTarget(size_, header->width, header->height);
-    if (!decoder_.Decode(jpeg, *header, target)) {
+    const JpegScale scale = ChooseDecodeScale(header->width, header->height, size_);
+    lastDecodeScale_ = scale;
+    DIB& target = surfaces_.DecodeTarget(size_, ScaledSide(header->width, scale),
+                                         ScaledSide(header->height, scale));
+    if (!decoder_.Decode(jpeg, *header, target, scale)) {
         lastSkip_ = FrameSkip::kBroken;
         return false;
     }

@@ -14,10 +14,6 @@
 
 namespace chronoreel {
 
-// Turns one still into a frame of the movie size in the movie surface: reads the file whole,
-// fixes the movie size on the first readable image, decodes straight into the movie surface when
-// the image has the movie size and otherwise into the image surface, which is then stretched to
-// fill the frame. One renderer serves a whole run and reuses its surfaces and scaler.
 // Why a still was skipped.
 enum class FrameSkip {
     kNone,
@@ -35,6 +31,12 @@ enum class FrameSkip {
 // The reason as a user reads it after the still's path: "is damaged or half-written".
 std::string_view FrameSkipText(FrameSkip reason);
 
+// Turns one still into a frame of the movie size in the movie surface: reads the file whole,
+// fixes the movie size on the first readable image (from the header's size, whatever the decode
+// scale), decodes at the smallest scale that still covers the movie (ChooseDecodeScale), straight
+// into the movie surface when the decoded image has the movie size and otherwise into the image
+// surface, which is then stretched to fill the frame. One renderer serves a whole run and reuses
+// its surfaces, decoder and scaler, so frames of repeating sizes allocate nothing.
 class FrameRenderer {
   public:
     explicit FrameRenderer(MovieSize size);
@@ -45,6 +47,8 @@ class FrameRenderer {
     // The same for a still already read into memory.
     bool RenderJpeg(std::span<const std::uint8_t> jpeg);
     FrameSkip LastSkip() const { return lastSkip_; }
+    // The scale the last image whose header was read was decoded at (or tried to be).
+    JpegScale LastDecodeScale() const { return lastDecodeScale_; }
 
     const DIB& MovieSurface() const { return surfaces_.movie; }
     // Trades the movie surface for another, so a finished frame can be handed on without a copy;
@@ -58,6 +62,7 @@ class FrameRenderer {
     FrameScaler scaler_;
     MovieSize size_;
     FrameSkip lastSkip_ = FrameSkip::kNone;
+    JpegScale lastDecodeScale_ = kJpegFullScale;
 };
 
 }  // namespace chronoreel

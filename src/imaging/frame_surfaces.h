@@ -9,8 +9,8 @@ namespace chronoreel {
 
 // The two surfaces of the frame loop, kept from frame to frame and from run to run: the movie
 // surface, always of the movie size, in which every frame ends; and the image surface, of the
-// current image's own size, for images that must be stretched. Each is reallocated only when
-// the size it must have changes.
+// current image's decoded size (its own size, or smaller when it is decoded at a scale), for
+// images that must be stretched. Each is reallocated only when the size it must have changes.
 struct FrameSurfaces {
     DIB movie;
     DIB image;

@@ -69,6 +69,25 @@ std::uint8_t InkLight(std::uint8_t ink, std::uint8_t key) {
 
 }  // namespace
 
+std::int32_t ScaledSide(std::int32_t side, JpegScale scale) {
+    const tjscalingfactor factor{scale.numerator, scale.denominator};
+    return TJSCALED(side, factor);
+}
+
+bool DecoderOffersScale(JpegScale scale) {
+    int count = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&count);
+    if (factors == nullptr) {
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (factors[i].num == scale.numerator && factors[i].denom == scale.denominator) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void JpegDecoder::HandleDeleter::operator()(void* handle) const noexcept {
     tjDestroy(handle);
 }
@@ -120,10 +139,13 @@ std::optional<JpegHeader> JpegDecoder::ReadHeader(std::span<const std::uint8_t> 
     return JpegHeader{width, height, *sampling, *space};
 }
 
-bool JpegDecoder::Decode(std::span<const std::uint8_t> jpeg, const JpegHeader& header,
-                         DIB& target) {
-    if (jpeg.empty() || !target.HasSurface() || target.Width() != header.width ||
-        target.Height() != header.height) {
+bool JpegDecoder::Decode(std::span<const std::uint8_t> jpeg, const JpegHeader& header, DIB& target,
+                         JpegScale scale) {
+    // The library decodes at the largest of its factors whose result fits the size asked for;
+    // the scaled size fits, and no larger factor gives less, so the picture fills the target.
+    if (jpeg.empty() || !target.HasSurface() || !DecoderOffersScale(scale) ||
+        target.Width() != ScaledSide(header.width, scale) ||
+        target.Height() != ScaledSide(header.height, scale)) {
         return false;
     }
     if (header.colorspace == JpegColorspace::kCmyk || header.colorspace == JpegColorspace::kYcck) {
@@ -144,21 +166,21 @@ bool JpegDecoder::DecodeBgr(std::span<const std::uint8_t> jpeg, DIB& target) {
 bool JpegDecoder::DecodeCmyk(std::span<const std::uint8_t> jpeg, DIB& target) {
     const std::size_t width = static_cast<std::size_t>(target.Width());
     const std::size_t rowBytes = width * 4;
-    std::vector<std::uint8_t> cmyk;
     try {
-        cmyk.resize(rowBytes * static_cast<std::size_t>(target.Height()));
+        // Never shrinks the capacity: the same or a smaller image reuses the memory.
+        cmyk_.resize(rowBytes * static_cast<std::size_t>(target.Height()));
     } catch (const std::bad_alloc&) {
         return false;  // too big for the memory left: skipped like any unreadable image
     }
     const int status =
-        tjDecompress2(handle_.get(), jpeg.data(), jpeg.size(), cmyk.data(), target.Width(),
+        tjDecompress2(handle_.get(), jpeg.data(), jpeg.size(), cmyk_.data(), target.Width(),
                       static_cast<int>(rowBytes), target.Height(), TJPF_CMYK, kDecodeFlags);
     if (!Succeeded(status)) {
         return false;
     }
     // Both buffers hold the bottom row first, so memory row i maps onto memory row i.
     for (std::int32_t row = 0; row < target.Height(); ++row) {
-        const std::uint8_t* from = cmyk.data() + static_cast<std::size_t>(row) * rowBytes;
+        const std::uint8_t* from = cmyk_.data() + static_cast<std::size_t>(row) * rowBytes;
         std::uint8_t* to = target.DIBPtr() + static_cast<std::size_t>(row) * target.StrideBytes();
         for (std::size_t x = 0; x < width; ++x, from += 4, to += 3) {
             to[0] = InkLight(from[2], from[3]);  // blue from yellow

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "imaging/dib.h"
 
@@ -28,6 +29,22 @@ struct JpegHeader {
     JpegColorspace colorspace = JpegColorspace::kYCbCr;
 };
 
+// A factor the decoder shrinks an image by while it decodes: numerator / denominator.
+struct JpegScale {
+    int numerator = 1;
+    int denominator = 1;
+    friend bool operator==(const JpegScale&, const JpegScale&) = default;
+};
+
+inline constexpr JpegScale kJpegFullScale{1, 1};
+
+// One side of an image decoded at scale, rounded up as the decoder rounds it (1203 at 1/2 gives
+// 602).
+std::int32_t ScaledSide(std::int32_t side, JpegScale scale);
+
+// True when the decoder library can decode at scale.
+bool DecoderOffersScale(JpegScale scale);
+
 // Decodes JPEG data held in memory into a drawing surface, in two steps so that the caller can
 // pick the surface from the image size: ReadHeader, then Decode into a surface of exactly that
 // size (an image of the movie size goes straight into the movie surface, with no copy).
@@ -46,11 +63,14 @@ class JpegDecoder {
     std::optional<JpegHeader> ReadHeader(std::span<const std::uint8_t> jpeg);
 
     // Decodes the whole image into target, bottom row first, grey and CMYK/YCCK converted to
-    // blue-green-red. target must have the header's size. false when the target has no pixels or
-    // another size, or the data fails to decode, ends early (a file still being written) or is
-    // corrupt; the target may then hold part of the image. Stray bytes between markers, which
-    // some cameras write, do not fail a decode that gave every pixel.
-    bool Decode(std::span<const std::uint8_t> jpeg, const JpegHeader& header, DIB& target);
+    // blue-green-red, shrunk by scale on the way (the library then works on fewer pixels and
+    // averages each block instead of reconstructing it in full). target must have the header's
+    // size at that scale (ScaledSide of each side). false when the scale is not offered, the
+    // target has no pixels or another size, or the data fails to decode, ends early (a file still
+    // being written) or is corrupt; the target may then hold part of the image. Stray bytes
+    // between markers, which some cameras write, do not fail a decode that gave every pixel.
+    bool Decode(std::span<const std::uint8_t> jpeg, const JpegHeader& header, DIB& target,
+                JpegScale scale = kJpegFullScale);
 
   private:
     struct HandleDeleter {
@@ -64,6 +84,9 @@ class JpegDecoder {
     bool DecodeCmyk(std::span<const std::uint8_t> jpeg, DIB& target);
 
     Handle handle_;
+    // CMYK pixels of the last CMYK or YCCK image, kept so that a run of such images does not
+    // allocate for every frame.
+    std::vector<std::uint8_t> cmyk_;
 };
 
 }  // namespace chronoreel

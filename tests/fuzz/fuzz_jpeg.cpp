@@ -1,6 +1,7 @@
 // A still as a camera folder may hold it: its header read, the image decoded into the surface
 // the run picks for it and stretched to the movie size, once with the movie size left to the
-// image (a straight decode into the movie surface) and once with a fixed size (a stretch).
+// image (a straight decode into the movie surface) and once with a small fixed size (a decode at
+// 1/2, 1/4 or 1/8 when the image's sides allow, then a stretch).
 #include <cstddef>
 #include <cstdint>
 #include <span>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -50,6 +51,22 @@ inline double MeanColorDifference(const DIB& a, const DIB& b) {
         }
     }
     return sum / (3.0 * a.Width() * a.Height());
+}
+
+// Mean absolute difference of each colour of two surfaces of the same size: blue, green, red.
+inline std::array<double, 3> MeanChannelDifferences(const DIB& a, const DIB& b) {
+    std::array<double, 3> sums{};
+    for (std::int32_t y = 0; y < a.Height(); ++y) {
+        const std::uint8_t* p = a.PictureRow(y);
+        const std::uint8_t* q = b.PictureRow(y);
+        for (std::int32_t i = 0; i < a.Width() * 3; ++i) {
+            sums[static_cast<std::size_t>(i % 3)] += std::abs(p[i] - q[i]);
+        }
+    }
+    for (double& sum : sums) {
+        sum /= 1.0 * a.Width() * a.Height();
+    }
+    return sums;
 }
 
 // Mean absolute difference of the brightness of two surfaces of the same size.

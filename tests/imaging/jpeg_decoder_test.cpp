@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imaging/dib.h"
@@ -204,6 +205,56 @@ TEST(JpegDecoder, RefusesATargetOfAnotherSizeOrWithoutPixels) {
         DIB target;
         target.SetWidthHeight(c.width, c.height);
         EXPECT_FALSE(decoder.Decode(bytes, *header, target)) << c.width << "x" << c.height;
+    }
+}
+
+// A scaled decode wants the target at the scaled size (rounded up: 227 x 149 at 1/4 is 57 x 38)
+// and a scale the library offers; the full size, a size one off or an unknown scale are refused.
+TEST(JpegDecoder, ScaledDecodeWantsTheScaledSize) {
+    const auto bytes = JpegBytes("ljt-testorig.jpg");
+    JpegDecoder decoder;
+    const auto header = decoder.ReadHeader(bytes);
+    ASSERT_TRUE(header);
+    struct Case {
+        JpegScale scale;
+        std::int32_t width;
+        std::int32_t height;
+        bool decodes;
+    };
+    const Case cases[] = {
+        {{1, 2}, 114, 75, true},   {{1, 4}, 57, 38, true},   {{1, 8}, 29, 19, true},
+        {{1, 2}, 227, 149, false}, {{1, 2}, 113, 75, false}, {{1, 4}, 57, 37, false},
+        {{1, 3}, 76, 50, false},   {{1, 1}, 114, 75, false},
+    };
+    for (const Case& c : cases) {
+        DIB target;
+        target.SetWidthHeight(c.width, c.height);
+        EXPECT_EQ(decoder.Decode(bytes, *header, target, c.scale), c.decodes)
+            << c.scale.numerator << "/" << c.scale.denominator << " into " << c.width << "x"
+            << c.height;
+    }
+    // At an eighth each pixel is its 8 x 8 block's mean: near the mean of the same pixels of the
+    // whole decode, at a corner, inside and at the far edge (the colour, sampled once per 2 x 2
+    // pixels, is averaged over a 16 x 16 area, hence the tolerance).
+    const auto full = DecodeToSurface(decoder, bytes);
+    ASSERT_TRUE(full);
+    DIB eighth;
+    eighth.SetWidthHeight(29, 19);
+    ASSERT_TRUE(decoder.Decode(bytes, *header, eighth, {1, 8}));
+    for (const auto& [bx, by] : {std::pair{0, 0}, std::pair{10, 5}, std::pair{27, 17}}) {
+        double sums[3] = {0, 0, 0};
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                const Bgr p = full->Pixel(bx * 8 + x, by * 8 + y);
+                sums[0] += p.blue;
+                sums[1] += p.green;
+                sums[2] += p.red;
+            }
+        }
+        const Bgr mean = eighth.Pixel(bx, by);
+        EXPECT_NEAR(mean.blue, sums[0] / 64, 3) << bx << "," << by;
+        EXPECT_NEAR(mean.green, sums[1] / 64, 3) << bx << "," << by;
+        EXPECT_NEAR(mean.red, sums[2] / 64, 3) << bx << "," << by;
     }
 }
 

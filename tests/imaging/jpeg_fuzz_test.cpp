@@ -13,8 +13,8 @@ namespace {
 
 // Damaged copies of a real JPEG, made the same way on every run: a few bytes of the headers (the
 // first 623 bytes hold every segment up to the scan) or of the scan replaced at random, or the
-// file cut short. The decoder must survive each one, keep every claimed size within bounds, and
-// still decode the intact file exactly afterwards.
+// file cut short. The decoder must survive each one, in full and at a scale, keep every claimed
+// size within bounds, and still decode the intact file exactly afterwards.
 TEST(JpegDecoderRobustness, SurvivesDamagedFiles) {
     const std::vector<std::uint8_t> original = testing::JpegBytes("ljt-testorig.jpg");
     ASSERT_EQ(original.size(), 5770u);
@@ -56,6 +56,12 @@ TEST(JpegDecoderRobustness, SurvivesDamagedFiles) {
                 DIB target;
                 target.SetWidthHeight(header->width, header->height);
                 decoder.Decode(damaged, *header, target);  // either answer is fine
+                // And at a scale, which runs other inverse transforms and upsamplers.
+                const JpegScale scale{1, 2 << (variant % 3)};
+                DIB scaled;
+                scaled.SetWidthHeight(ScaledSide(header->width, scale),
+                                      ScaledSide(header->height, scale));
+                decoder.Decode(damaged, *header, scaled, scale);
             }
         }
         const auto intact = testing::DecodeToSurface(decoder, original);

@@ -70,5 +70,17 @@ TEST(FrameSurfaces, ImageOfAnotherSizeGoesIntoTheImageSurfaceAtItsOwnSize) {
     }
 }
 
+// An image surface of the same size as the last frame's keeps its memory, as the movie surface
+// does: a run of same-size stills that must be stretched allocates nothing per frame.
+TEST(FrameSurfaces, ImageSurfaceOfARepeatedSizeKeepsItsMemory) {
+    FrameSurfaces surfaces;
+    const MovieSize size{320, 180};
+    const std::uint8_t* memory = surfaces.DecodeTarget(size, 480, 320).DIBPtr();
+    ASSERT_NE(memory, nullptr);
+    EXPECT_EQ(surfaces.DecodeTarget(size, 480, 320).DIBPtr(), memory);
+    EXPECT_NE(surfaces.DecodeTarget(size, 640, 480).DIBPtr(), nullptr);
+    EXPECT_EQ(surfaces.image.Width(), 640);
+}
+
 }  // namespace
 }  // namespace chronoreel

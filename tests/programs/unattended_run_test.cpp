@@ -202,11 +202,23 @@ class UnattendedRunTest : public ::testing::Test {
 TEST_F(UnattendedRunTest, EveryTestJpegThatDecodesBecomesAFrameAndTheOthersAreSkipped) {
     // The files of tests/data/jpeg that decode, by its README; every other one is broken,
     // foreign or 12-bit.
-    const std::set<std::string> decodable = {
-        "ljt-testorig.jpg",          "ljt-testimgint.jpg",        "ljt-testimgari.jpg",
-        "ljt-testimgp.jpg",          "ljt-testimggray.jpg",       "made-quadrants-61x47.jpg",
-        "broken/ok-odd-322x241.jpg", "broken/ok-progressive.jpg", "broken/ok-grayscale.jpg",
-        "broken/ok-cmyk.jpg",        "broken/ok-cmyk-ycck.jpg"};
+    const std::set<std::string> decodable = {"ljt-testorig.jpg",
+                                             "ljt-testimgint.jpg",
+                                             "ljt-testimgari.jpg",
+                                             "ljt-testimgp.jpg",
+                                             "ljt-testimggray.jpg",
+                                             "made-quadrants-61x47.jpg",
+                                             "broken/ok-odd-322x241.jpg",
+                                             "broken/ok-progressive.jpg",
+                                             "broken/ok-grayscale.jpg",
+                                             "broken/ok-cmyk.jpg",
+                                             "broken/ok-cmyk-ycck.jpg",
+                                             "made-storm-320x240-grayscale.jpg",
+                                             "made-storm-320x240-ycck.jpg",
+                                             "made-storm-320x240-cmyk.jpg",
+                                             "mate-Storm.jpg",
+                                             "mate-Wood.jpg",
+                                             "mate-FreshFlower.jpg"};
     const fs::path jpeg = fs::path(CHRONOREEL_TEST_DATA) / "jpeg";
     std::vector<std::string> sources;
     for (const auto& entry : fs::recursive_directory_iterator(jpeg)) {
