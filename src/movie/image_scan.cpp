@@ -71,8 +71,8 @@ ListedNames ListMatchingNames(const std::string& prefix, const std::string& filt
         std::time_t modifiedSeconds = 0;
         // Most file systems tell a regular file in the entry itself, which spares a status call
         // per image; links and entries of unknown type are asked.
-        const bool typeUnknown = entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK;
-        if (need == StatusNeed::kAlways || typeUnknown) {
+        const bool typeNeedsStatus = entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK;
+        if (need == StatusNeed::kAlways || typeNeedsStatus) {
             struct stat info {};
             if (fstatat(folderDescriptor, name, &info, 0) != 0 || !S_ISREG(info.st_mode)) {
                 continue;
