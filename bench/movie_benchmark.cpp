@@ -1103,6 +1103,8 @@ int RunBenchmark(const Options& options) {
 
 int main(int argc, char** argv) {
     const chronoreel::Options options = chronoreel::ParseOptions(argc, argv);
+    // An unknown --job name is refused before any still is written.
+    chronoreel::JobsOf(options);
     try {
         if (options.measureScan) {
             return chronoreel::MeasureScan(options);
