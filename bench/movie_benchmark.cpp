@@ -13,6 +13,7 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -22,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -30,6 +32,8 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "movie/frame_selection.h"
+#include "movie/image_scan.h"
 #include "movie/make_movie.h"
 #include "movie/movie_gen.h"
 #include "movie/setup_changed_flag.h"
@@ -47,20 +51,32 @@ constexpr int kOddSizeRemainder = 50;
 constexpr int kOddExtraWidth = 2;
 constexpr int kStillQuality = 85;
 constexpr int kMovieFps = 24;
+// The photographs the default stills are cut from, in bench/photos.
+constexpr const char* kPhotoNames[] = {"mate-Storm.jpg", "mate-Wood.jpg", "mate-FreshFlower.jpg"};
+constexpr int kStillsPerPhoto = 200;
 // Written beside generated stills so that --keep-stills knows a folder it may reuse or refill.
 constexpr const char* kMarkerName = ".chronoreel-benchmark";
+
+enum class StillKind { kPhotos, kSynthetic };
 
 struct Options {
     int frames = 600;
     int width = 1280;
     int height = 720;
-    std::vector<std::string> codecs{"DIB", "MJPG"};
-    int quality = 7500;  // stored scale 0..10000
+    StillKind stills = StillKind::kPhotos;
+    // Empty: the standard jobs. Otherwise one job per code at --quality, ffmpeg matched to it.
+    std::vector<std::string> codecs;
+    int quality = 7500;             // stored scale 0..10000
+    std::vector<std::string> jobs;  // the jobs to run, all when empty
+    fs::path photoDir = CHRONOREEL_BENCH_PHOTOS;
     std::optional<fs::path> keepStills;
     fs::path workRoot;
     bool ffmpeg = true;
+    // The scan job: this many empty still names, listed, stamped, sorted and selected.
+    int scanNames = 0;
     // Internal: measure the single codec in this process with the stills already in stillDir.
     bool measure = false;
+    bool measureScan = false;
     fs::path stillDir;
     fs::path outputDir;
 };
@@ -68,8 +84,11 @@ struct Options {
 [[noreturn]] void Usage(const std::string& problem) {
     std::cerr << "movie_benchmark: " << problem << "\n"
               << "usage: movie_benchmark [--frames N] [--width W] [--height H]\n"
+                 "                       [--stills photos|synthetic] [--photos DIR]\n"
+                 "                       [--job NAME,...]\n"
                  "                       [--codec DIB,MJPG,...] [--quality 0..10000]\n"
-                 "                       [--keep-stills DIR] [--work-dir DIR] [--no-ffmpeg]\n";
+                 "                       [--keep-stills DIR] [--work-dir DIR] [--no-ffmpeg]\n"
+                 "       movie_benchmark --scan N [--work-dir DIR]\n";
     std::exit(64);
 }
 
@@ -102,6 +121,21 @@ std::vector<std::string> SplitCodecs(const std::string& text) {
     return codecs;
 }
 
+std::vector<std::string> SplitNames(const std::string& text) {
+    std::vector<std::string> names;
+    std::stringstream stream(text);
+    std::string name;
+    while (std::getline(stream, name, ',')) {
+        if (!name.empty()) {
+            names.push_back(name);
+        }
+    }
+    if (names.empty()) {
+        Usage("--job needs at least one name");
+    }
+    return names;
+}
+
 fs::path DefaultWorkRoot() {
     const char* tmp = std::getenv("TMPDIR");
     return tmp != nullptr && *tmp != '\0' ? fs::path(tmp) : fs::path("/tmp");
@@ -126,6 +160,16 @@ Options ParseOptions(int argc, char** argv) {
             options.height = ParseCount(value(), "--height", 16, 8192);
         } else if (arg == "--codec") {
             options.codecs = SplitCodecs(value());
+        } else if (arg == "--stills") {
+            const std::string kind = value();
+            if (kind != "photos" && kind != "synthetic") {
+                Usage("--stills is photos or synthetic");
+            }
+            options.stills = kind == "photos" ? StillKind::kPhotos : StillKind::kSynthetic;
+        } else if (arg == "--job") {
+            options.jobs = SplitNames(value());
+        } else if (arg == "--photos") {
+            options.photoDir = value();
         } else if (arg == "--quality") {
             options.quality = ParseCount(value(), "--quality", 0, 10000);
         } else if (arg == "--keep-stills") {
@@ -134,9 +178,13 @@ Options ParseOptions(int argc, char** argv) {
             options.workRoot = value();
         } else if (arg == "--no-ffmpeg") {
             options.ffmpeg = false;
+        } else if (arg == "--scan") {
+            options.scanNames = ParseCount(value(), "--scan", 1, 10000000);
         } else if (arg == "--measure") {
             options.measure = true;
-        } else if (arg == "--stills") {
+        } else if (arg == "--measure-scan") {
+            options.measureScan = true;
+        } else if (arg == "--still-dir") {
             options.stillDir = value();
         } else if (arg == "--output-dir") {
             options.outputDir = value();
@@ -147,8 +195,11 @@ Options ParseOptions(int argc, char** argv) {
         }
     }
     if (options.measure &&
-        (options.codecs.size() != 1 || options.stillDir.empty() || options.outputDir.empty())) {
-        Usage("--measure takes one --codec, --stills and --output-dir");
+        (options.jobs.size() != 1 || options.stillDir.empty() || options.outputDir.empty())) {
+        Usage("--measure takes one --job, --still-dir and --output-dir");
+    }
+    if (options.measureScan && (options.scanNames == 0 || options.stillDir.empty())) {
+        Usage("--measure-scan takes --scan and --still-dir");
     }
     return options;
 }
@@ -293,7 +344,88 @@ int OddSizedStills(int frames) {
 
 std::string MarkerText(const Options& options) {
     return "frames=" + std::to_string(options.frames) + " width=" + std::to_string(options.width) +
-           " height=" + std::to_string(options.height) + " version=1\n";
+           " height=" + std::to_string(options.height) +
+           (options.stills == StillKind::kPhotos ? " stills=photos" : " stills=synthetic") +
+           " version=2\n";
+}
+
+// --- stills cut from photographs ---
+
+// A decoded photograph, RGB.
+struct Photo {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+};
+
+Photo DecodePhoto(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<unsigned char> jpeg((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    if (jpeg.empty()) {
+        throw std::runtime_error("cannot read the photograph " + file.string());
+    }
+    const TurboJpegHandle decompressor(tjInitDecompress());
+    int subsampling = 0;
+    int colourspace = 0;
+    Photo photo;
+    if (!decompressor ||
+        tjDecompressHeader3(decompressor.get(), jpeg.data(), jpeg.size(), &photo.width,
+                            &photo.height, &subsampling, &colourspace) != 0) {
+        throw std::runtime_error("cannot read the header of " + file.string());
+    }
+    photo.rgb.resize(static_cast<std::size_t>(photo.width) * photo.height * 3);
+    // A warning (such as data after the end of the picture) still leaves a whole picture.
+    if (tjDecompress2(decompressor.get(), jpeg.data(), jpeg.size(), photo.rgb.data(), photo.width,
+                      0, photo.height, TJPF_RGB, 0) != 0 &&
+        tjGetErrorCode(decompressor.get()) != TJERR_WARNING) {
+        throw std::runtime_error("cannot decode " + file.string() + ": " +
+                                 tjGetErrorStr2(decompressor.get()));
+    }
+    return photo;
+}
+
+std::vector<Photo> DecodePhotos(const fs::path& dir) {
+    std::vector<Photo> photos;
+    for (const char* name : kPhotoNames) {
+        photos.push_back(DecodePhoto(dir / name));
+    }
+    return photos;
+}
+
+// A position that runs from 0 to range and back, one step per still.
+int Sweep(int step, int range) {
+    if (range <= 0) {
+        return 0;
+    }
+    const int phase = step % (2 * range);
+    return phase <= range ? phase : 2 * range - phase;
+}
+
+// Still index of width x height cut from the photographs like a camera panning slowly: each
+// photograph in turn for kStillsPerPhoto stills, the window moving a pixel a still sideways and
+// a pixel every third still up or down. A window larger than the photograph is scaled to fit
+// (nearest pixel).
+void CutStill(const std::vector<Photo>& photos, int index, int width, int height,
+              std::vector<std::uint8_t>& rgb) {
+    const Photo& photo = photos[static_cast<std::size_t>(index / kStillsPerPhoto) % photos.size()];
+    const double scale = std::max({1.0, static_cast<double>(width) / photo.width,
+                                   static_cast<double>(height) / photo.height});
+    const int windowWidth = std::min(photo.width, static_cast<int>(std::ceil(width / scale)));
+    const int windowHeight = std::min(photo.height, static_cast<int>(std::ceil(height / scale)));
+    const int left = Sweep(index, photo.width - windowWidth);
+    const int top = Sweep(index / 3, photo.height - windowHeight);
+    rgb.resize(static_cast<std::size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        const int sourceY = std::min(photo.height - 1, top + static_cast<int>(y / scale));
+        const std::uint8_t* source =
+            photo.rgb.data() + static_cast<std::size_t>(sourceY) * photo.width * 3;
+        std::uint8_t* row = rgb.data() + static_cast<std::size_t>(y) * width * 3;
+        for (int x = 0; x < width; ++x) {
+            const int sourceX = std::min(photo.width - 1, left + static_cast<int>(x / scale));
+            std::copy_n(source + 3 * sourceX, 3, row + 3 * x);
+        }
+    }
 }
 
 void WriteStills(const Options& options, const fs::path& dir) {
@@ -301,12 +433,19 @@ void WriteStills(const Options& options, const fs::path& dir) {
     if (!compressor) {
         throw std::runtime_error("cannot start the JPEG compressor");
     }
+    const std::vector<Photo> photos = options.stills == StillKind::kPhotos
+                                          ? DecodePhotos(options.photoDir)
+                                          : std::vector<Photo>{};
     std::vector<std::uint8_t> rgb;
     std::vector<unsigned char> jpeg(
         tjBufSize(options.width + kOddExtraWidth, options.height, TJSAMP_420));
     for (int i = 0; i < options.frames; ++i) {
         const int width = StillWidth(i, options.width);
-        DrawStill(i, width, options.height, rgb);
+        if (photos.empty()) {
+            DrawStill(i, width, options.height, rgb);
+        } else {
+            CutStill(photos, i, width, options.height, rgb);
+        }
         unsigned char* out = jpeg.data();
         unsigned long size = 0;
         if (tjCompress2(compressor.get(), rgb.data(), width, 0, options.height, TJPF_RGB, &out,
@@ -516,6 +655,85 @@ double FsyncSeconds(const fs::path& file) {
     return SecondsSince(start);
 }
 
+// One ffmpeg command line a job is compared with: the output options after the input, and
+// whether the scale filter applies (never with a stream copy).
+struct FfmpegComparison {
+    std::string label;
+    std::vector<std::string> outputArgs;
+    bool scaled = true;
+};
+
+// One measured movie: compressor, quality, movie size (0: the still size) and the ffmpeg
+// command lines it is compared with.
+struct Job {
+    std::string name;
+    std::string codec;
+    int quality = 7500;
+    int movieWidth = 0;
+    int movieHeight = 0;
+    std::vector<FfmpegComparison> ffmpeg;
+};
+
+std::vector<Job> StandardJobs() {
+    const std::vector<std::string> raw{"-c:v", "rawvideo", "-pix_fmt", "bgr24"};
+    return {
+        {"raw", "DIB", 7500, 0, 0, {{"rawvideo", raw}}},
+        {"raw-640x360", "DIB", 7500, 640, 360, {{"rawvideo", raw}}},
+        {"mjpeg", "MJPG", 7500, 0, 0, {{"mjpeg-q9", {"-c:v", "mjpeg", "-q:v", "9"}}}},
+        {"mjpeg-10000",
+         "MJPG",
+         10000,
+         0,
+         0,
+         {{"mjpeg-q3", {"-c:v", "mjpeg", "-q:v", "3"}}, {"copy", {"-c:v", "copy"}, false}}},
+        {"mpeg4",
+         "FMP4",
+         7500,
+         0,
+         0,
+         {{"mpeg4-q9", {"-c:v", "mpeg4", "-q:v", "9", "-g", "24", "-bf", "0"}}}},
+        {"h264",
+         "H264",
+         7500,
+         0,
+         0,
+         {{"x264-crf13.5", {"-c:v", "libx264", "-crf", "13.5", "-g", "24", "-bf", "0"}}}},
+    };
+}
+
+// The jobs of a run: the standard set, or one per --codec at --quality; --job picks among them.
+std::vector<Job> JobsOf(const Options& options) {
+    std::vector<Job> all;
+    if (options.codecs.empty()) {
+        all = StandardJobs();
+    } else {
+        for (const std::string& codec : options.codecs) {
+            Job job{codec, codec, options.quality, 0, 0, {}};
+            if (const auto args = FfmpegCodecArgs(codec, options.quality)) {
+                job.ffmpeg.push_back({UpperCase(codec), *args});
+            }
+            all.push_back(job);
+        }
+    }
+    if (options.jobs.empty()) {
+        return all;
+    }
+    std::vector<Job> picked;
+    for (const std::string& name : options.jobs) {
+        const auto found =
+            std::find_if(all.begin(), all.end(), [&](const Job& job) { return job.name == name; });
+        if (found == all.end()) {
+            std::string names;
+            for (const Job& job : all) {
+                names += " " + job.name;
+            }
+            Usage("no job " + name + "; the jobs are" + names);
+        }
+        picked.push_back(*found);
+    }
+    return picked;
+}
+
 struct FfmpegMeasure {
     bool ran = false;
     double seconds = 0;
@@ -525,31 +743,25 @@ struct FfmpegMeasure {
     std::uintmax_t movieBytes = 0;
 };
 
-FfmpegMeasure MeasureFfmpeg(const Options& options, const std::string& codec) {
+FfmpegMeasure MeasureFfmpeg(const Options& options, const Job& job,
+                            const FfmpegComparison& comparison) {
     FfmpegMeasure measure;
-    const auto codecArgs = FfmpegCodecArgs(codec, options.quality);
-    if (!codecArgs) {
-        std::cout << "  ffmpeg:     no matching ffmpeg encoder for " << codec << std::endl;
-        return measure;
-    }
-    const fs::path movie = options.outputDir / ("ffmpeg-" + codec + ".avi");
-    // The scale filter gives the odd stills the movie size, as our run stretches them.
+    const fs::path movie = options.outputDir / ("ffmpeg-" + job.name + ".avi");
     std::vector<std::string> args{
-        "ffmpeg",
-        "-nostdin",
-        "-hide_banner",
-        "-loglevel",
-        "error",
-        "-y",
-        "-framerate",
-        std::to_string(kMovieFps),
-        "-pattern_type",
-        "glob",
-        "-i",
-        (options.stillDir / "*.jpg").string(),
-        "-vf",
-        "scale=" + std::to_string(options.width) + ":" + std::to_string(options.height)};
-    args.insert(args.end(), codecArgs->begin(), codecArgs->end());
+        "ffmpeg",        "-nostdin", "-hide_banner", "-loglevel",
+        "error",         "-y",       "-framerate",   std::to_string(kMovieFps),
+        "-pattern_type", "glob",     "-i",           (options.stillDir / "*.jpg").string()};
+    if (comparison.scaled) {
+        // The scale filter gives the odd stills the movie size, as our run stretches them; a
+        // smaller movie is made with the area filter, as ours averages the pixels it covers.
+        const bool resized = job.movieWidth > 0;
+        const int width = resized ? job.movieWidth : options.width;
+        const int height = resized ? job.movieHeight : options.height;
+        args.push_back("-vf");
+        args.push_back("scale=" + std::to_string(width) + ":" + std::to_string(height) +
+                       (resized ? ":flags=area" : ""));
+    }
+    args.insert(args.end(), comparison.outputArgs.begin(), comparison.outputArgs.end());
     args.push_back(movie.string());
     std::string commandLine;
     for (const std::string& arg : args) {
@@ -595,9 +807,9 @@ const char* OutcomeText(RunOutcome outcome) {
     return "?";
 }
 
-int MeasureOneCodec(const Options& options) {
-    const std::string codec = options.codecs.front();
-    const fs::path movie = options.outputDir / ("movie-" + codec + ".avi");
+int MeasureJob(const Options& options) {
+    const Job job = JobsOf(options).front();
+    const fs::path movie = options.outputDir / ("movie-" + job.name + ".avi");
 
     SetupChangedFlag changed;
     MovieGen gen(changed);
@@ -605,9 +817,14 @@ int MeasureOneCodec(const Options& options) {
     gen.SetImageFilter("*.jpg");
     gen.SetTimeStampOption(1);  // time stamps from the YYYYMMDDHHMMSS names
     gen.SetOutputAVIPath(movie.string());
-    gen.SetCompressHandler(FourccOf(UpperCase(codec)));
-    gen.SetCompressQuality(options.quality);
+    gen.SetCompressHandler(FourccOf(UpperCase(job.codec)));
+    gen.SetCompressQuality(job.quality);
     gen.SetMovieFPS(kMovieFps);
+    if (job.movieWidth > 0) {
+        gen.SetMovieSizeOption(1);
+        gen.SetMovieSizeWidth(job.movieWidth);
+        gen.SetMovieSizeHeight(job.movieHeight);
+    }
     const SystemClock clock;
     const RunContext context{clock,
                              {[] { return 0.25; }, [] { return 0.75; }},
@@ -628,9 +845,9 @@ int MeasureOneCodec(const Options& options) {
     const std::uintmax_t movieBytes = fs::file_size(movie, ignored);
     fs::remove(movie, ignored);
     const double fps = options.frames / seconds;
-    std::cout << "Codec " << codec << ", " << options.frames << " frames of "
-              << gen.RunState().movieWidth << "x" << gen.RunState().movieHeight << ": "
-              << OutcomeText(outcome) << std::endl;
+    std::cout << "Job " << job.name << ": " << job.codec << " at quality " << job.quality << ", "
+              << options.frames << " frames of " << gen.RunState().movieWidth << "x"
+              << gen.RunState().movieHeight << ": " << OutcomeText(outcome) << std::endl;
     std::cout << "  chronoreel: " << Fixed(seconds, 2) << " s, " << Fixed(fps, 1)
               << " frames/s, CPU " << Fixed(cpuSeconds, 2) << " s ("
               << Fixed(cpuSeconds * 1000 / options.frames, 2) << " ms/frame), movie "
@@ -640,44 +857,135 @@ int MeasureOneCodec(const Options& options) {
               << " MiB, peak minus before " << Fixed((peakKib - beforeKib) / 1024.0, 1) << " MiB"
               << std::endl;
 
-    FfmpegMeasure ffmpeg;
-    if (options.ffmpeg && OnPath("ffmpeg")) {
-        ffmpeg = MeasureFfmpeg(options, codec);
+    std::ostringstream ours;
+    ours << "RESULT job=" << job.name << " codec=" << job.codec << " quality=" << job.quality
+         << " frames=" << options.frames << " width=" << gen.RunState().movieWidth
+         << " height=" << gen.RunState().movieHeight
+         << " outcome=" << (outcome == RunOutcome::kMovieWritten ? "ok" : "failed")
+         << " seconds=" << Fixed(seconds, 3) << " fps=" << Fixed(fps, 1)
+         << " cpu_ms_per_frame=" << Fixed(cpuSeconds * 1000 / options.frames, 2)
+         << " movie_mib=" << Fixed(Mib(static_cast<double>(movieBytes)), 1)
+         << " rss_before_mib=" << Fixed(beforeKib / 1024.0, 1)
+         << " peak_mib=" << Fixed(peakKib / 1024.0, 1)
+         << " run_mib=" << Fixed((peakKib - beforeKib) / 1024.0, 1);
+
+    const bool compare = options.ffmpeg && OnPath("ffmpeg") && !job.ffmpeg.empty();
+    if (options.ffmpeg && !OnPath("ffmpeg")) {
+        std::cout << "  ffmpeg:     not on PATH, no comparison" << std::endl;
+    }
+    if (!compare) {
+        std::cout << ours.str() << std::endl;
+    }
+    for (const FfmpegComparison& comparison :
+         compare ? job.ffmpeg : std::vector<FfmpegComparison>{}) {
+        const FfmpegMeasure ffmpeg = MeasureFfmpeg(options, job, comparison);
         if (ffmpeg.ran) {
+            const double ffmpegFps = options.frames / ffmpeg.seconds;
             std::cout << "  ffmpeg:     " << Fixed(ffmpeg.seconds, 2) << " s, "
-                      << Fixed(options.frames / ffmpeg.seconds, 1) << " frames/s ("
+                      << Fixed(ffmpegFps, 1) << " frames/s ("
                       << Fixed(options.frames / (ffmpeg.seconds + ffmpeg.fsyncSeconds), 1)
                       << " with an fsync of its movie, as our writer does), CPU "
                       << Fixed(ffmpeg.cpuSeconds, 2) << " s ("
                       << Fixed(ffmpeg.cpuSeconds * 1000 / options.frames, 2) << " ms/frame), movie "
                       << Fixed(Mib(static_cast<double>(ffmpeg.movieBytes)), 1) << " MiB, peak "
                       << Fixed(ffmpeg.peakKib / 1024.0, 1) << " MiB" << std::endl;
-            std::cout << "  chronoreel / ffmpeg speed: "
-                      << Fixed(fps / (options.frames / ffmpeg.seconds), 2) << std::endl;
+            // Above 1: ours makes more frames a second than this ffmpeg command line.
+            std::cout << "  chronoreel / ffmpeg (" << comparison.label
+                      << ") frames/s: " << Fixed(fps / ffmpegFps, 2) << std::endl;
+            std::cout << ours.str() << " ffmpeg=" << comparison.label
+                      << " ffmpeg_fps=" << Fixed(ffmpegFps, 1) << " ffmpeg_fsync_fps="
+                      << Fixed(options.frames / (ffmpeg.seconds + ffmpeg.fsyncSeconds), 1)
+                      << " ffmpeg_cpu_ms_per_frame="
+                      << Fixed(ffmpeg.cpuSeconds * 1000 / options.frames, 2) << " ffmpeg_movie_mib="
+                      << Fixed(Mib(static_cast<double>(ffmpeg.movieBytes)), 1)
+                      << " ffmpeg_peak_mib=" << Fixed(ffmpeg.peakKib / 1024.0, 1)
+                      << " ratio=" << Fixed(fps / ffmpegFps, 2) << std::endl;
+        } else {
+            std::cout << ours.str() << " ffmpeg=" << comparison.label << " ffmpeg_fps=failed"
+                      << std::endl;
         }
-    } else if (options.ffmpeg) {
-        std::cout << "  ffmpeg:     not on PATH, no comparison" << std::endl;
     }
-
-    std::cout << "RESULT codec=" << codec << " frames=" << options.frames
-              << " width=" << options.width << " height=" << options.height
-              << " outcome=" << (outcome == RunOutcome::kMovieWritten ? "ok" : "failed")
-              << " seconds=" << Fixed(seconds, 3) << " fps=" << Fixed(fps, 1)
-              << " cpu_ms_per_frame=" << Fixed(cpuSeconds * 1000 / options.frames, 2)
-              << " movie_mib=" << Fixed(Mib(static_cast<double>(movieBytes)), 1)
-              << " rss_before_mib=" << Fixed(beforeKib / 1024.0, 1)
-              << " peak_mib=" << Fixed(peakKib / 1024.0, 1)
-              << " run_mib=" << Fixed((peakKib - beforeKib) / 1024.0, 1);
-    if (ffmpeg.ran) {
-        std::cout << " ffmpeg_fps=" << Fixed(options.frames / ffmpeg.seconds, 1)
-                  << " ffmpeg_fsync_fps="
-                  << Fixed(options.frames / (ffmpeg.seconds + ffmpeg.fsyncSeconds), 1)
-                  << " ffmpeg_cpu_ms_per_frame="
-                  << Fixed(ffmpeg.cpuSeconds * 1000 / options.frames, 2)
-                  << " ffmpeg_peak_mib=" << Fixed(ffmpeg.peakKib / 1024.0, 1);
-    }
-    std::cout << std::endl;
     return outcome == RunOutcome::kMovieWritten ? 0 : 1;
+}
+
+// --- the scan job ---
+
+// Empty files with the names of one-minute stills: the scan reads names, never contents.
+void WriteEmptyStills(int count, const fs::path& dir) {
+    fs::create_directories(dir);
+    for (int i = 0; i < count; ++i) {
+        const int file = open((dir / StillName(i)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (file < 0) {
+            throw std::runtime_error("cannot create " + (dir / StillName(i)).string());
+        }
+        close(file);
+    }
+}
+
+// Lists, stamps (from the names), sorts and selects as a run without a window does, with the
+// same progress texts built and dropped, and prints the time and peak memory.
+int MeasureScan(const Options& options) {
+    ScanSettings scan{options.stillDir.string(), "*.jpg", TimeStampSource::kFileName};
+    std::size_t textBytes = 0;  // keeps the progress texts from being optimised away
+    ScanProgress scanProgress{
+        [] { return false; },
+        [&](std::string_view name) { textBytes += ("Found: " + std::string(name)).size(); },
+        nullptr};
+    MovieSettings all;
+    MovieSettings thinned;
+    thinned.ImageIntervalOption = 1;
+    thinned.ImagesPerHour = 20;  // every third still of one-minute stills
+    SelectionProgress selectionProgress{
+        [&](std::size_t index, std::size_t count) {
+            textBytes +=
+                ("Frame: " + std::to_string(index) + " of " + std::to_string(count)).size();
+        },
+        [] { return false; }};
+
+    const long beforeKib = CurrentRssKib();
+    const double cpuBefore = OwnCpuSeconds();
+    const auto start = SteadyClock::now();
+    const ImageList images = GetFileSpecs(scan, scanProgress);
+    const double scanSeconds = SecondsSince(start);
+    const auto selectStart = SteadyClock::now();
+    const FrameSelection every = SelectFrames(images.stamps, all, TimeWindow{}, selectionProgress);
+    const double selectAllSeconds = SecondsSince(selectStart);
+    const double cpuSeconds = OwnCpuSeconds() - cpuBefore;
+    const auto thinStart = SteadyClock::now();
+    const FrameSelection third =
+        SelectFrames(images.stamps, thinned, TimeWindow{}, selectionProgress);
+    const double thinSeconds = SecondsSince(thinStart);
+    // The same folder stamped by the files' modification times: a status call per file, and
+    // the stamps (written within seconds of each other) all but equal, which the sort must order.
+    const auto modifiedStart = SteadyClock::now();
+    const std::size_t modifiedCount =
+        GetFileSpecs({options.stillDir.string(), "*.jpg", TimeStampSource::kLastModified}, {})
+            .size();
+    const double modifiedSeconds = SecondsSince(modifiedStart);
+    const long peakKib = PeakRssKib();
+
+    const double totalMs = (scanSeconds + selectAllSeconds) * 1000;
+    std::cout << "Scan of " << options.scanNames << " names: " << images.size() << " images, "
+              << every.frames.size() << " frames (all), " << third.frames.size()
+              << " frames (20 an hour); progress texts " << textBytes << " bytes" << std::endl;
+    std::cout << "  GetFileSpecs " << Fixed(scanSeconds * 1000, 1) << " ms, SelectFrames (all) "
+              << Fixed(selectAllSeconds * 1000, 1) << " ms, (20 an hour) "
+              << Fixed(thinSeconds * 1000, 1) << " ms; scan and select " << Fixed(totalMs, 1)
+              << " ms (CPU " << Fixed(cpuSeconds * 1000, 1) << " ms)" << std::endl;
+    std::cout << "  GetFileSpecs by modification time " << Fixed(modifiedSeconds * 1000, 1)
+              << " ms (" << modifiedCount << " images)" << std::endl;
+    std::cout << "  memory:     RSS before " << Fixed(beforeKib / 1024.0, 1) << " MiB, peak "
+              << Fixed(peakKib / 1024.0, 1) << " MiB, peak minus before "
+              << Fixed((peakKib - beforeKib) / 1024.0, 1) << " MiB" << std::endl;
+    std::cout << "RESULT job=scan names=" << options.scanNames << " images=" << images.size()
+              << " scan_ms=" << Fixed(scanSeconds * 1000, 1)
+              << " select_ms=" << Fixed(selectAllSeconds * 1000, 1)
+              << " thin_ms=" << Fixed(thinSeconds * 1000, 1) << " total_ms=" << Fixed(totalMs, 1)
+              << " cpu_ms=" << Fixed(cpuSeconds * 1000, 1)
+              << " modified_scan_ms=" << Fixed(modifiedSeconds * 1000, 1)
+              << " peak_mib=" << Fixed(peakKib / 1024.0, 1)
+              << " run_mib=" << Fixed((peakKib - beforeKib) / 1024.0, 1) << std::endl;
+    return images.size() == static_cast<std::size_t>(options.scanNames) ? 0 : 1;
 }
 
 // --- the whole benchmark ---
@@ -720,19 +1028,56 @@ void CheckRoom(const Options& options, const fs::path& dir) {
     }
 }
 
-int MeasureInFreshProcess(const Options& options, const std::string& codec,
-                          const fs::path& stillDir, const fs::path& outputDir) {
+int MeasureInFreshProcess(const Options& options, const Job& job, const fs::path& stillDir,
+                          const fs::path& outputDir) {
     std::vector<std::string> args{"/proc/self/exe", "--measure",
-                                  "--codec",        codec,
+                                  "--job",          job.name,
                                   "--frames",       std::to_string(options.frames),
                                   "--width",        std::to_string(options.width),
                                   "--height",       std::to_string(options.height),
                                   "--quality",      std::to_string(options.quality),
-                                  "--stills",       stillDir.string(),
+                                  "--still-dir",    stillDir.string(),
                                   "--output-dir",   outputDir.string()};
+    if (!options.codecs.empty()) {
+        std::string codecs;
+        for (const std::string& codec : options.codecs) {
+            codecs += (codecs.empty() ? "" : ",") + codec;
+        }
+        args.push_back("--codec");
+        args.push_back(codecs);
+    }
     if (!options.ffmpeg) {
         args.push_back("--no-ffmpeg");
     }
+    return RunProgram(args, true).ok ? 0 : 1;
+}
+
+// About 300 bytes of directory entry and inode per empty file.
+void CheckScanRoom(const Options& options, const fs::path& dir) {
+    struct statvfs info {};
+    if (statvfs(dir.c_str(), &info) != 0) {
+        return;
+    }
+    const double room = static_cast<double>(info.f_bavail) * info.f_frsize;
+    if (info.f_favail < static_cast<fsfilcnt_t>(options.scanNames) + 1000 ||
+        room < options.scanNames * 4096.0) {
+        throw std::runtime_error("not enough room or inodes in " + dir.string() + " for " +
+                                 std::to_string(options.scanNames) + " files");
+    }
+}
+
+int RunScanBenchmark(const Options& options) {
+    const WorkFolder work(options.workRoot);
+    CheckScanRoom(options, work.Path());
+    const fs::path dir = work.Path() / "names";
+    std::cout << "Writing " << options.scanNames << " empty still names in " << dir.string()
+              << " ..." << std::endl;
+    const auto start = SteadyClock::now();
+    WriteEmptyStills(options.scanNames, dir);
+    std::cout << "  written in " << Fixed(SecondsSince(start), 1) << " s" << std::endl;
+    const std::vector<std::string> args{"/proc/self/exe", "--measure-scan",
+                                        "--scan",         std::to_string(options.scanNames),
+                                        "--still-dir",    dir.string()};
     return RunProgram(args, true).ok ? 0 : 1;
 }
 
@@ -747,8 +1092,8 @@ int RunBenchmark(const Options& options) {
     }
     PrintStillSummary(stillDir, options);
     int failures = 0;
-    for (const std::string& codec : options.codecs) {
-        failures += MeasureInFreshProcess(options, codec, stillDir, work.Path());
+    for (const Job& job : JobsOf(options)) {
+        failures += MeasureInFreshProcess(options, job, stillDir, work.Path());
     }
     return failures == 0 ? 0 : 1;
 }
@@ -758,8 +1103,16 @@ int RunBenchmark(const Options& options) {
 
 int main(int argc, char** argv) {
     const chronoreel::Options options = chronoreel::ParseOptions(argc, argv);
+    // An unknown --job name is refused before any still is written.
+    chronoreel::JobsOf(options);
     try {
-        return options.measure ? chronoreel::MeasureOneCodec(options)
+        if (options.measureScan) {
+            return chronoreel::MeasureScan(options);
+        }
+        if (options.scanNames > 0) {
+            return chronoreel::RunScanBenchmark(options);
+        }
+        return options.measure ? chronoreel::MeasureJob(options)
                                : chronoreel::RunBenchmark(options);
     } catch (const std::exception& error) {
         std::cerr << "movie_benchmark: " << error.what() << std::endl;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <memory>
 
 #include "base/app_error.h"
@@ -15,65 +16,129 @@
 namespace chronoreel {
 namespace {
 
+// The names the listing took, kept in one buffer rather than one allocation per name.
+class ListedNames {
+  public:
+    struct Entry {
+        std::size_t offset;
+        std::size_t length;
+        std::time_t modifiedSeconds;  // 0 unless the listing asked for the file's status
+    };
+
+    void Add(std::string_view name, std::time_t modifiedSeconds) {
+        entries_.push_back({text_.size(), name.size(), modifiedSeconds});
+        text_ += name;
+    }
+    std::string_view Name(const Entry& entry) const {
+        return std::string_view(text_).substr(entry.offset, entry.length);
+    }
+    // Ascending byte order of the names.
+    void Sort() {
+        std::sort(entries_.begin(), entries_.end(),
+                  [this](const Entry& a, const Entry& b) { return Name(a) < Name(b); });
+    }
+    const std::vector<Entry>& Entries() const { return entries_; }
+
+  private:
+    std::string text_;
+    std::vector<Entry> entries_;
+};
+
+// Whether the listing asks for each file's status: always when the stamps come from the
+// modification times, otherwise only where the directory entry does not tell a regular file.
+enum class StatusNeed { kOnlyWhenUnknown, kAlways };
+
 // The names in the directory that match the filter, in ascending byte order. Only regular files
 // (a link to one counts) and no hidden names. A folder that cannot be read lists nothing.
-std::vector<std::string> ListMatchingNames(const std::string& prefix, const std::string& filter) {
-    std::vector<std::string> names;
+ListedNames ListMatchingNames(const std::string& prefix, const std::string& filter,
+                              StatusNeed need) {
+    ListedNames names;
     const std::string folder = prefix.empty() ? std::string(".") : prefix;
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
     if (!dir) {
         return names;
     }
+    const int folderDescriptor = dirfd(dir.get());
     while (const dirent* entry = readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        if (name.empty() || name[0] == '.') {
+        const char* name = entry->d_name;
+        if (name[0] == '\0' || name[0] == '.') {
             continue;
         }
         // Camera software writes ".JPG" as often as ".jpg": the filter ignores letter case.
-        if (fnmatch(filter.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) != 0) {
+        if (fnmatch(filter.c_str(), name, FNM_CASEFOLD | FNM_PERIOD) != 0) {
             continue;
         }
-        struct stat info {};
-        if (stat((folder + "/" + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::time_t modifiedSeconds = 0;
+        // Most file systems tell a regular file in the entry itself, which spares a status call
+        // per image; links and entries of unknown type are asked.
+        const bool typeNeedsStatus = entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK;
+        if (need == StatusNeed::kAlways || typeNeedsStatus) {
+            struct stat info {};
+            if (fstatat(folderDescriptor, name, &info, 0) != 0 || !S_ISREG(info.st_mode)) {
+                continue;
+            }
+            modifiedSeconds = info.st_mtim.tv_sec;
+        } else if (entry->d_type != DT_REG) {
             continue;
         }
-        names.push_back(name);
+        names.Add(name, modifiedSeconds);
     }
-    std::sort(names.begin(), names.end());
+    names.Sort();
     return names;
 }
 
-std::optional<DateTime> LastModified(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        return std::nullopt;
+// The position of the first ".jpg" in the name, in any letter case, or npos.
+std::size_t FindJpgExtension(std::string_view name) {
+    for (std::size_t at = 0; at + 4 <= name.size(); ++at) {
+        if (name[at] == '.' && ToLowerAscii(name[at + 1]) == 'j' &&
+            ToLowerAscii(name[at + 2]) == 'p' && ToLowerAscii(name[at + 3]) == 'g') {
+            return at;
+        }
     }
-    // Whole seconds, as the file's modification date is shown and compared everywhere else.
-    return FromSystemTime(std::chrono::system_clock::from_time_t(info.st_mtim.tv_sec));
+    return std::string_view::npos;
 }
 
-// Builds "YYYY-MM-DD HH:MM[:SS]" from fixed positions of the name; yearPrefix is "" for a
-// four-digit year and "20" for a two-digit one.
-std::string StampText(std::string_view name, std::string_view yearPrefix, std::size_t yearLength,
-                      bool withSeconds) {
-    std::size_t at = 0;
-    auto take = [&](std::size_t count) {
-        const std::string_view piece = name.substr(at, count);
-        at += count;
-        return std::string(piece);
-    };
-    std::string text(yearPrefix);
-    text += take(yearLength);
-    for (const char separator : {'-', '-', ' ', ':'}) {
-        text += separator;
-        text += take(2);
-    }
-    if (withSeconds) {
-        text += ':';
-        text += take(2);
-    }
-    return text;
+// Whole seconds, as the file's modification date is shown and compared everywhere else.
+DateTime LastModified(std::time_t seconds) {
+    return FromSystemTime(std::chrono::system_clock::from_time_t(seconds));
 }
+
+// The text "YYYY-MM-DD HH:MM[:SS]" from fixed positions of a name, built in place: no heap
+// allocation per image.
+class StampText {
+  public:
+    // yearPrefix is "" for a four-digit year and "20" for a two-digit one.
+    StampText(std::string_view name, std::string_view yearPrefix, std::size_t yearLength,
+              bool withSeconds)
+        : name_(name) {
+        Append(yearPrefix);
+        Take(yearLength);
+        for (const std::string_view separator : {"-", "-", " ", ":"}) {
+            Append(separator);
+            Take(2);
+        }
+        if (withSeconds) {
+            Append(":");
+            Take(2);
+        }
+    }
+    std::string_view View() const { return {text_, length_}; }
+
+  private:
+    void Append(std::string_view piece) {
+        std::copy(piece.begin(), piece.end(), text_ + length_);
+        length_ += piece.size();
+    }
+    void Take(std::size_t count) {
+        Append(name_.substr(at_, count));
+        at_ += count;
+    }
+
+    std::string_view name_;
+    char text_[32] = {};  // at most 2 + 4 + 5 * 3 characters
+    std::size_t length_ = 0;
+    std::size_t at_ = 0;
+};
 
 // Tenths or hundredths of a second written after the seconds, as a fraction of a day.
 double SubsecondAddition(std::string_view digits) {
@@ -97,39 +162,38 @@ std::string DirectoryPrefix(std::string_view stillDirectory) {
 }
 
 std::optional<DateTime> StampFromName(std::string_view name) {
-    const std::string lower = ToLowerAscii(name);
-    const std::size_t found = lower.find(".jpg");
-    if (found == std::string::npos) {
+    const std::size_t found = FindJpgExtension(name);
+    if (found == std::string_view::npos) {
         return std::nullopt;
     }
     const std::size_t p = found + 1;  // 1-based position of ".jpg"
     const bool fourDigitYear = name.starts_with("19") || name.starts_with("20");
 
-    std::string text;
+    std::optional<StampText> text;
     double addition = 0.0;
     if (fourDigitYear) {
         if (p == 13) {
-            text = StampText(name, "", 4, false);
+            text.emplace(name, "", 4, false);
         } else if (p >= 15) {
-            text = StampText(name, "", 4, true);
+            text.emplace(name, "", 4, true);
             if (p == 16 || p == 17) {
                 addition = SubsecondAddition(name.substr(14, p - 15));
             }
         }
     } else {
         if (p == 11) {
-            text = StampText(name, "20", 2, false);
+            text.emplace(name, "20", 2, false);
         } else if (p >= 13) {
-            text = StampText(name, "20", 2, true);
+            text.emplace(name, "20", 2, true);
             if (p == 14 || p == 15) {
                 addition = SubsecondAddition(name.substr(12, p - 13));
             }
         }
     }
-    if (text.empty()) {
+    if (!text) {
         return std::nullopt;  // fits none of the name forms
     }
-    const std::optional<DateTime> stamp = ParseDateTime(text);
+    const std::optional<DateTime> stamp = ParseDateTime(text->View());
     if (!stamp) {
         return std::nullopt;
     }
@@ -140,22 +204,31 @@ ImageList GetFileSpecs(const ScanSettings& settings, const ScanProgress& progres
     ImageList images;
 
     const std::string prefix = DirectoryPrefix(settings.stillDirectory);
-    for (const std::string& name : ListMatchingNames(prefix, settings.imageFilter)) {
+    const bool stampsFromNames = settings.timeStampSource == TimeStampSource::kFileName;
+    const ListedNames names =
+        ListMatchingNames(prefix, settings.imageFilter,
+                          stampsFromNames ? StatusNeed::kOnlyWhenUnknown : StatusNeed::kAlways);
+    // At most every listed name is taken: one allocation per list.
+    images.paths.reserve(names.Entries().size());
+    images.stamps.reserve(names.Entries().size());
+    for (const ListedNames::Entry& listed : names.Entries()) {
         if (progress.cancelled && progress.cancelled()) {
             break;
         }
+        const std::string_view name = names.Name(listed);
         // Only JPEG images are taken; any other name is passed over.
-        if (ToLowerAscii(name).find(".jpg") == std::string::npos) {
+        if (FindJpgExtension(name) == std::string_view::npos) {
             continue;
         }
-        const std::string path = prefix + name;
-        const std::optional<DateTime> stamp = settings.timeStampSource == TimeStampSource::kFileName
-                                                  ? StampFromName(name)
-                                                  : LastModified(path);
+        const std::optional<DateTime> stamp =
+            stampsFromNames ? StampFromName(name) : LastModified(listed.modifiedSeconds);
         if (!stamp) {
             continue;
         }
-        images.paths.push_back(path);
+        std::string path;
+        path.reserve(prefix.size() + name.size());
+        path.append(prefix).append(name);
+        images.paths.push_back(std::move(path));
         images.stamps.push_back(*stamp);
         if (progress.found) {
             progress.found(name);
@@ -200,26 +273,60 @@ int ShellSeq(std::int32_t (&gaps)[kGapTableSize], std::int32_t count) {
 }
 
 void ShellSort(ImageList& images, const std::function<bool()>& cancelled) {
+    // Names that carry their time are listed in time order: a list in order is left as it is,
+    // as every pass below would leave it.
+    if (std::is_sorted(images.stamps.begin(), images.stamps.end())) {
+        return;
+    }
     auto isCancelled = [&] { return cancelled && cancelled(); };
+    // The passes move small stamp-and-index pairs; the paths follow once at the end. The order
+    // of equal stamps is the one these passes give, the same as moving the paths themselves.
+    struct Entry {
+        DateTime stamp;
+        std::size_t from;
+    };
     const auto n = static_cast<std::int64_t>(images.size());
+    std::vector<Entry> entries(images.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i] = {images.stamps[i], i};
+    }
+    // Asking after every element would cost more than the pass itself.
+    constexpr std::int64_t kCancelCheckEvery = 4096;
     std::int32_t gaps[kGapTableSize] = {};
-    for (int s = ShellSeq(gaps, static_cast<std::int32_t>(n)); s >= 0 && !isCancelled(); --s) {
+    bool stopped = false;
+    for (int s = ShellSeq(gaps, static_cast<std::int32_t>(n)); s >= 0 && !stopped; --s) {
+        stopped = isCancelled();
         const std::int64_t h = gaps[s];
-        for (std::int64_t i = h; i < n; ++i) {
-            const DateTime t = images.stamps[i];
-            std::string f = std::move(images.paths[i]);
+        for (std::int64_t i = h; i < n && !stopped; ++i) {
+            const Entry e = entries[i];
             std::int64_t j = i - h;
-            while (j >= 0 && images.stamps[j] > t) {
-                images.stamps[j + h] = images.stamps[j];
-                images.paths[j + h] = std::move(images.paths[j]);
+            while (j >= 0 && entries[j].stamp > e.stamp) {
+                entries[j + h] = entries[j];
                 j -= h;
             }
-            images.stamps[j + h] = t;
-            images.paths[j + h] = std::move(f);
-            if (isCancelled()) {
-                break;
+            entries[j + h] = e;
+            if ((i - h) % kCancelCheckEvery == kCancelCheckEvery - 1) {
+                stopped = isCancelled();
             }
         }
+    }
+    // Each position takes the path that came from entries[i].from, one cycle of the
+    // permutation at a time, so that every path is moved once and nothing is copied.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        images.stamps[i] = entries[i].stamp;
+        if (entries[i].from == i) {
+            continue;
+        }
+        std::string first = std::move(images.paths[i]);
+        std::size_t at = i;
+        while (entries[at].from != i) {
+            const std::size_t next = entries[at].from;
+            images.paths[at] = std::move(images.paths[next]);
+            entries[at].from = at;
+            at = next;
+        }
+        images.paths[at] = std::move(first);
+        entries[at].from = at;
     }
 }
 

@@ -79,6 +79,24 @@ TEST(ImageScan, TakesJpegFilesInNameOrderAndSortsByStamp) {
                                                "20030102103047.jpg"}));
 }
 
+TEST(ImageScan, LinksCountOnlyWhenTheyLeadToAFile) {
+    TempDir dir;
+    WriteText(dir / "20030102103045.jpg", "x");
+    std::filesystem::create_directory(dir / "folder");
+    std::filesystem::create_symlink("20030102103045.jpg", dir / "20030102103046.jpg");
+    std::filesystem::create_symlink("missing.jpg", dir / "20030102103047.jpg");
+    std::filesystem::create_symlink("folder", dir / "20030102103048.jpg");
+
+    const std::string prefix = dir.Path().string() + "/";
+    for (const TimeStampSource source :
+         {TimeStampSource::kFileName, TimeStampSource::kLastModified}) {
+        const ImageList images = GetFileSpecs({dir.Path().string(), "*.jpg", source}, {});
+        EXPECT_EQ(images.paths, (std::vector<std::string>{prefix + "20030102103045.jpg",
+                                                          prefix + "20030102103046.jpg"}))
+            << static_cast<int>(source);
+    }
+}
+
 TEST(ImageScan, LastModifiedStampsAreLocalTime) {
     testing::TzGuard tz("Europe/Berlin");
     TempDir dir;
@@ -132,6 +150,21 @@ TEST(ShellSort, SortsBothListsTogetherAndKeepsEqualStamps) {
         EXPECT_EQ(stamps[std::stoul(images.paths[i])], images.stamps[i]);
     }
     EXPECT_EQ(std::count(images.stamps.begin(), images.stamps.end(), 3.0), 5);
+    // Equal stamps end in the order the passes of gap 5 and then 1 leave them, not in the order
+    // they came: the five images at 3 came as 1, 3, 6, 12, 18.
+    EXPECT_EQ(images.paths,
+              (std::vector<std::string>{"9", "19", "4", "14", "16", "7", "3",  "1", "12", "18",
+                                        "6", "10", "0", "13", "11", "5", "17", "8", "15", "2"}));
+}
+
+TEST(ShellSort, ListInOrderStaysAsItCame) {
+    ImageList images;
+    for (const char* path : {"b", "a", "c", "d"}) {
+        images.paths.emplace_back(path);
+    }
+    images.stamps = {1, 1, 2, 2};
+    ShellSort(images, nullptr);
+    EXPECT_EQ(images.paths, (std::vector<std::string>{"b", "a", "c", "d"}));
 }
 
 }  // namespace
