@@ -4,6 +4,9 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "imaging/jpeg_copy_check.h"
+#include "os/read_file.h"
+
 namespace chronoreel {
 
 bool RenderStillFromFile(FrameRenderer& renderer, const std::string& path) {
@@ -15,9 +18,11 @@ std::size_t DefaultDecodeWorkerCount() {
 }
 
 DecodeAhead::DecodeAhead(std::span<const std::string> paths, const std::vector<std::size_t>& order,
-                         MovieSize size, std::size_t workerCount, RenderStill render)
+                         MovieSize size, std::size_t workerCount, RenderStill render,
+                         StillCopy copy)
     : paths_(paths),
       render_(render),
+      copy_(copy),
       workerCount_(std::max<std::size_t>(workerCount, 1)),
       size_(size),
       slots_(2 * workerCount_) {
@@ -74,6 +79,7 @@ void DecodeAhead::StartWorkers(std::size_t firstJob) {
 
 void DecodeAhead::Work() {
     std::optional<FrameRenderer> renderer;
+    std::vector<std::uint8_t> fileBytes;
     for (;;) {
         std::size_t job = 0;
         {
@@ -86,13 +92,14 @@ void DecodeAhead::Work() {
             }
             job = nextJob_++;
         }
-        if (!RenderJob(job, renderer)) {
+        if (!RenderJob(job, renderer, fileBytes)) {
             return;
         }
     }
 }
 
-bool DecodeAhead::RenderJob(std::size_t job, std::optional<FrameRenderer>& renderer) {
+bool DecodeAhead::RenderJob(std::size_t job, std::optional<FrameRenderer>& renderer,
+                            std::vector<std::uint8_t>& fileBytes) {
     // Only this worker touches the slot until it is marked ready: the consumer gave it back and
     // no other worker takes the same job.
     Slot& slot = SlotOf(job);
@@ -101,7 +108,7 @@ bool DecodeAhead::RenderJob(std::size_t job, std::optional<FrameRenderer>& rende
         if (!renderer) {
             renderer.emplace(size_);
         }
-        slot.skip = RenderInto(*renderer, jobs_[job].still, slot.surface);
+        MakeFrame(*renderer, jobs_[job].still, slot, fileBytes);
         slot.error = nullptr;
     } catch (...) {
         slot.error = std::current_exception();
@@ -123,16 +130,75 @@ bool DecodeAhead::RenderJob(std::size_t job, std::optional<FrameRenderer>& rende
     return carriedOn;
 }
 
+void DecodeAhead::MakeFrame(FrameRenderer& renderer, std::size_t still, Slot& slot,
+                            std::vector<std::uint8_t>& fileBytes) {
+    slot.copied = copy_ != StillCopy::kNever && TryCopy(still, slot, fileBytes);
+    if (!slot.copied) {
+        slot.skip = RenderInto(renderer, still, slot.surface);
+    } else if (copy_ == StillCopy::kWhereUnchangedAndDecode) {
+        // The picture shown is the one copied; a still whose data turns out damaged is skipped
+        // as it would be without copying.
+        slot.skip = RenderBytesInto(renderer, fileBytes, slot.surface);
+        slot.copied = slot.skip == FrameSkip::kNone;
+    } else {
+        slot.skip = FrameSkip::kNone;
+    }
+}
+
+bool DecodeAhead::TryCopy(std::size_t still, Slot& slot,
+                          std::vector<std::uint8_t>& fileBytes) const {
+    if (!size_.IsFixed() ||
+        ReadWholeFileInto(paths_[still], kMaxJpegFileBytes, fileBytes) != ReadFailure::kNone) {
+        return false;
+    }
+    const auto copySize = ExtractCopyableJpeg(fileBytes, slot.jpeg);
+    return copySize && size_.Matches(copySize->width, copySize->height);
+}
+
+namespace {
+
+// Lends the renderer the slot's surface for one frame, so that it draws straight into it: the
+// slots are the only frame-sized surfaces besides the odd-sized stills' own.
+class LentSurface {
+  public:
+    LentSurface(FrameRenderer& renderer, DIB& surface) : renderer_(renderer), surface_(surface) {
+        renderer_.ExchangeMovieSurface(surface_);
+    }
+    ~LentSurface() { renderer_.ExchangeMovieSurface(surface_); }
+    LentSurface(const LentSurface&) = delete;
+    LentSurface& operator=(const LentSurface&) = delete;
+
+  private:
+    FrameRenderer& renderer_;
+    DIB& surface_;
+};
+
+}  // namespace
+
 FrameSkip DecodeAhead::RenderInto(FrameRenderer& renderer, std::size_t still, DIB& surface) {
-    // The renderer draws straight into the slot's surface, so the slots are the only frame-sized
-    // surfaces besides the odd-sized stills' own.
-    renderer.ExchangeMovieSurface(surface);
-    struct GiveBack {
-        FrameRenderer& renderer;
-        DIB& surface;
-        ~GiveBack() { renderer.ExchangeMovieSurface(surface); }
-    } giveBack{renderer, surface};
+    const LentSurface lent(renderer, surface);
     return render_(renderer, paths_[still]) ? FrameSkip::kNone : renderer.LastSkip();
+}
+
+FrameSkip DecodeAhead::RenderBytesInto(FrameRenderer& renderer, std::span<const std::uint8_t> jpeg,
+                                       DIB& surface) {
+    const LentSurface lent(renderer, surface);
+    return renderer.RenderJpeg(jpeg) ? FrameSkip::kNone : renderer.LastSkip();
+}
+
+AheadFrame DecodeAhead::FrameOf(std::size_t job) {
+    const Slot& slot = SlotOf(job);
+    AheadFrame frame;
+    frame.still = jobs_[job].still;
+    frame.skip = slot.skip;
+    if (slot.copied) {
+        frame.jpeg = slot.jpeg;
+    }
+    const bool decoded = !slot.copied || copy_ == StillCopy::kWhereUnchangedAndDecode;
+    if (slot.skip == FrameSkip::kNone && decoded) {
+        frame.surface = &slot.surface;
+    }
+    return frame;
 }
 
 AheadFrame DecodeAhead::Next() {
@@ -176,15 +242,17 @@ AheadFrame DecodeAhead::RenderOnCallingThread(std::size_t job) {
         leadRenderer_.emplace(size_);
     }
     Slot& slot = SlotOf(job);
-    AheadFrame frame;
-    frame.still = jobs_[job].still;
-    frame.skip = RenderInto(*leadRenderer_, frame.still, slot.surface);
-    if (frame.skip == FrameSkip::kNone) {
-        frame.surface = &slot.surface;
-    }
+    const std::size_t still = jobs_[job].still;
+    // The size is open until this still's header is read, so it is decoded in any case; once
+    // that fixed the size, it can be a copy too.
+    slot.skip = RenderInto(*leadRenderer_, still, slot.surface);
     size_ = leadRenderer_->Size();
+    slot.copied = copy_ != StillCopy::kNever && slot.skip == FrameSkip::kNone &&
+                  TryCopy(still, slot, leadBytes_);
+    const AheadFrame frame = FrameOf(job);
     if (size_.IsFixed()) {
         leadRenderer_.reset();
+        leadBytes_ = {};
         if (job + 1 < jobs_.size()) {
             StartWorkers(job + 1);
         }
@@ -201,13 +269,7 @@ AheadFrame DecodeAhead::WaitForWorkers(std::size_t job) {
     if (slot.error) {
         std::rethrow_exception(slot.error);
     }
-    AheadFrame frame;
-    frame.still = jobs_[job].still;
-    frame.skip = slot.skip;
-    if (slot.skip == FrameSkip::kNone) {
-        frame.surface = &slot.surface;
-    }
-    return frame;
+    return FrameOf(job);
 }
 
 }  // namespace chronoreel

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -24,11 +25,22 @@ bool RenderStillFromFile(FrameRenderer& renderer, const std::string& path);
 // One worker per core, at least one.
 std::size_t DefaultDecodeWorkerCount();
 
+// Whether stills that a Motion JPEG movie can hold as they are come out as their bytes instead
+// of decoded pictures (ExtractCopyableJpeg), and whether such a still is decoded as well (for a
+// preview that shows it).
+enum class StillCopy {
+    kNever,
+    kWhereUnchanged,
+    kWhereUnchangedAndDecode,
+};
+
 // The frame of one output position.
 struct AheadFrame {
-    std::size_t still = 0;              // index into the paths
-    FrameSkip skip = FrameSkip::kNone;  // why the still gives no frame; kNone: surface holds it
-    const DIB* surface = nullptr;       // the frame in the movie size; null for a skip
+    std::size_t still = 0;               // index into the paths
+    FrameSkip skip = FrameSkip::kNone;   // why the still gives no frame; kNone: it gives one
+    const DIB* surface = nullptr;        // the frame in the movie size; null for a skip, and for a
+                                         // copy that was not decoded
+    std::span<const std::uint8_t> jpeg;  // a copy: the still as the movie stores it; else empty
 };
 
 // Reads and decodes the stills of a run ahead of the writer, on worker threads, and hands the
@@ -43,13 +55,17 @@ struct AheadFrame {
 // positions is decoded once and handed out again. An exception a worker meets (no memory, a decoder
 // that cannot be set up) is rethrown by Next at that frame's turn; destruction stops and joins the
 // workers.
+//
+// When copies are asked for, a worker that finds a still of the movie size that can go into the
+// movie unchanged hands out its bytes (in a buffer of the slot, reused) instead of, or besides,
+// the decoded picture; the other stills are decoded as usual.
 class DecodeAhead {
   public:
     // order: indexes into paths in output order, repeats included. paths must outlive the
     // stage.
     DecodeAhead(std::span<const std::string> paths, const std::vector<std::size_t>& order,
                 MovieSize size, std::size_t workerCount = DefaultDecodeWorkerCount(),
-                RenderStill render = RenderStillFromFile);
+                RenderStill render = RenderStillFromFile, StillCopy copy = StillCopy::kNever);
     ~DecodeAhead();
     DecodeAhead(const DecodeAhead&) = delete;
     DecodeAhead& operator=(const DecodeAhead&) = delete;
@@ -76,15 +92,29 @@ class DecodeAhead {
         FrameSkip skip = FrameSkip::kNone;
         std::exception_ptr error;
         DIB surface;
+        bool copied = false;
+        std::vector<std::uint8_t> jpeg;  // the copy, when copied
     };
 
     void StartWorkers(std::size_t firstJob);
     void Work();
     // Renders job into its slot with renderer (made on first use, so its set-up failure is
     // carried like any other); false when an exception ended the worker.
-    bool RenderJob(std::size_t job, std::optional<FrameRenderer>& renderer);
+    bool RenderJob(std::size_t job, std::optional<FrameRenderer>& renderer,
+                   std::vector<std::uint8_t>& fileBytes);
+    // Makes the frame of a still in slot: a copy where asked for and possible, decoded where
+    // needed. fileBytes is the caller's buffer for the still's file.
+    void MakeFrame(FrameRenderer& renderer, std::size_t still, Slot& slot,
+                   std::vector<std::uint8_t>& fileBytes);
+    // Reads the still into fileBytes and extracts its copy into slot; false when it cannot be
+    // copied into a movie of the fixed size.
+    bool TryCopy(std::size_t still, Slot& slot, std::vector<std::uint8_t>& fileBytes) const;
     // Renders a still into surface with renderer; kNone when it gave a frame.
     FrameSkip RenderInto(FrameRenderer& renderer, std::size_t still, DIB& surface);
+    // Decodes a still already read into surface; kNone when it gave a frame.
+    FrameSkip RenderBytesInto(FrameRenderer& renderer, std::span<const std::uint8_t> jpeg,
+                              DIB& surface);
+    AheadFrame FrameOf(std::size_t job);
     AheadFrame RenderOnCallingThread(std::size_t job);
     AheadFrame WaitForWorkers(std::size_t job);
     Slot& SlotOf(std::size_t job) { return slots_[job % slots_.size()]; }
@@ -92,9 +122,11 @@ class DecodeAhead {
     std::span<const std::string> paths_;
     std::vector<Job> jobs_;
     RenderStill render_;
+    StillCopy copy_;
     std::size_t workerCount_;
     MovieSize size_;
     std::optional<FrameRenderer> leadRenderer_;  // the calling thread's, until the size is fixed
+    std::vector<std::uint8_t> leadBytes_;        // the calling thread's file buffer, likewise
 
     // The consumer's place: the job handed out last and how many of its positions are left.
     std::size_t currentJob_ = 0;

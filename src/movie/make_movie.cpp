@@ -217,7 +217,8 @@ class MovieRun {
         for (std::size_t position = 0; position < count; ++position) {
             order[position] = FrameAtOutputPosition(frames, position, window_.direction);
         }
-        DecodeAhead stills(images_.paths, order, initialSize);
+        DecodeAhead stills(images_.paths, order, initialSize, DefaultDecodeWorkerCount(),
+                           RenderStillFromFile, StillCopyFor(writer));
         for (std::size_t position = 0; position < count; ++position) {
             if (Cancelled()) {  // checkpoint C
                 stills.Stop();
@@ -233,17 +234,15 @@ class MovieRun {
             if (context_.frameProgress) {
                 context_.frameProgress(position + 1, count);
             }
-            if (frame.surface == nullptr) {
+            if (frame.skip != FrameSkip::kNone) {
                 ReportSkippedStill(frame.still, frame.skip);
                 continue;
             }
             RecordMovieSize(stills.Size());
-            const DIB& movie = *frame.surface;
-            if (context_.view) {
-                context_.view->ShowFrame(movie, framesWritten_ == 0);
+            if (context_.view && frame.surface != nullptr) {
+                context_.view->ShowFrame(*frame.surface, framesWritten_ == 0);
             }
-            const VideoStatus written = writer.WriteFrame(movie.DIBPtr(), movie.Width(),
-                                                          movie.Height(), movie.StrideBytes());
+            const VideoStatus written = WriteFrame(writer, frame, stills.Size());
             if (!written.Ok()) {
                 stills.Stop();
                 Diagnostic(written.message);
@@ -254,6 +253,26 @@ class MovieRun {
         }
         RecordMovieSize(stills.Size());
         return std::nullopt;
+    }
+
+    // At the best quality a Motion JPEG movie takes the stills that it can hold as they are
+    // without decoding and encoding them again: the best picture they have, at the speed of
+    // copying. A shown preview still needs each picture decoded.
+    StillCopy StillCopyFor(const VideoWriter& writer) const {
+        if (!writer.TakesJpegFrames() || VideoSettingsOf(gen_).quality < kQualityBest) {
+            return StillCopy::kNever;
+        }
+        return context_.view ? StillCopy::kWhereUnchangedAndDecode : StillCopy::kWhereUnchanged;
+    }
+
+    static VideoStatus WriteFrame(VideoWriter& writer, const AheadFrame& frame,
+                                  const MovieSize& size) {
+        if (!frame.jpeg.empty()) {
+            return writer.WriteJpegFrame(frame.jpeg, size.width, size.height);
+        }
+        const DIB& movie = *frame.surface;
+        return writer.WriteFrame(movie.DIBPtr(), movie.Width(), movie.Height(),
+                                 movie.StrideBytes());
     }
 
     // Each skipped still once, also when the selection repeats it.

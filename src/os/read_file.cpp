@@ -29,45 +29,36 @@ bool CanEverFitInMemory(std::uintmax_t bytes) {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
-                                                       std::size_t maxBytes, ReadFailure* failure) {
-    const auto fail = [failure](ReadFailure why) -> std::optional<std::vector<std::uint8_t>> {
-        if (failure != nullptr) {
-            *failure = why;
-        }
-        return std::nullopt;
-    };
-    if (failure != nullptr) {
-        *failure = ReadFailure::kNone;
-    }
+ReadFailure ReadWholeFileInto(const std::filesystem::path& path, std::size_t maxBytes,
+                              std::vector<std::uint8_t>& buffer) {
+    buffer.clear();
     // Non-blocking, so that opening a pipe that carries an image name does not wait for a
     // writer; for a regular file the flag changes nothing.
     const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.Get() < 0) {
-        return fail(ReadFailure::kCannotOpen);
+        return ReadFailure::kCannotOpen;
     }
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0) {
-        return fail(ReadFailure::kReadError);
+        return ReadFailure::kReadError;
     }
     if (!S_ISREG(info.st_mode)) {
-        return fail(ReadFailure::kNotRegularFile);
+        return ReadFailure::kNotRegularFile;
     }
     if (info.st_size <= 0) {
-        return fail(ReadFailure::kEmpty);
+        return ReadFailure::kEmpty;
     }
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
-        return fail(ReadFailure::kTooLarge);
+        return ReadFailure::kTooLarge;
     }
     if (!CanEverFitInMemory(static_cast<std::uintmax_t>(info.st_size))) {
-        return fail(ReadFailure::kNoMemory);
+        return ReadFailure::kNoMemory;
     }
     // A file too large for the memory left is unreadable like any other.
-    std::vector<std::uint8_t> buffer;
     try {
         buffer.resize(static_cast<std::size_t>(info.st_size));
     } catch (const std::bad_alloc&) {
-        return fail(ReadFailure::kNoMemory);
+        return ReadFailure::kNoMemory;
     }
     std::size_t done = 0;
     while (done < buffer.size()) {
@@ -76,17 +67,28 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
             continue;
         }
         if (got < 0) {
-            return fail(ReadFailure::kReadError);
+            buffer.clear();
+            return ReadFailure::kReadError;
         }
         if (got == 0) {
             break;
         }
         done += static_cast<std::size_t>(got);
     }
-    if (done == 0) {
-        return fail(ReadFailure::kEmpty);
-    }
     buffer.resize(done);
+    return done == 0 ? ReadFailure::kEmpty : ReadFailure::kNone;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
+                                                       std::size_t maxBytes, ReadFailure* failure) {
+    std::vector<std::uint8_t> buffer;
+    const ReadFailure why = ReadWholeFileInto(path, maxBytes, buffer);
+    if (failure != nullptr) {
+        *failure = why;
+    }
+    if (why != ReadFailure::kNone) {
+        return std::nullopt;
+    }
     return buffer;
 }
 

@@ -26,4 +26,9 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
                                                        std::size_t maxBytes,
                                                        ReadFailure* failure = nullptr);
 
+// The same into a buffer the caller keeps, so that reading many files allocates only when one is
+// larger than all before it. kNone when the buffer holds the file.
+ReadFailure ReadWholeFileInto(const std::filesystem::path& path, std::size_t maxBytes,
+                              std::vector<std::uint8_t>& buffer);
+
 }  // namespace chronoreel

@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <deque>
 #include <new>
 #include <optional>
+#include <vector>
 
 #include "base/app_error.h"
 #include "imaging/dib.h"
@@ -41,6 +43,14 @@ struct VideoWriter::Impl {
     int width = 0;
     int height = 0;
     int framesWritten = 0;
+    // Copied JPEG frames wait here while the encoder still holds frames numbered before them
+    // (frame threads), so the file gets every frame in order.
+    struct WaitingCopy {
+        std::int64_t frameNumber = 0;
+        std::vector<std::uint8_t> jpeg;
+    };
+    std::deque<WaitingCopy> waitingCopies;
+    std::int64_t framesInEncoder = 0;  // sent to the encoder, not yet come out
 
     VideoStatus StartStream(int frameWidth, int frameHeight);
     VideoStatus StartRawStream();
@@ -49,6 +59,10 @@ struct VideoWriter::Impl {
     bool HasFileLayout(const std::uint8_t* pixels, int strideBytes) const;
     AVPacket& CopyInFileLayout(const std::uint8_t* pixels, int strideBytes);
     VideoStatus WriteEncoded(const std::uint8_t* pixels, int strideBytes);
+    VideoStatus WriteEncodedPacket(AVPacket& packet);
+    VideoStatus WriteCopy(std::span<const std::uint8_t> jpeg, std::int64_t frameNumber);
+    VideoStatus WriteWaitingCopies();
+    VideoStatus WriteJpeg(std::span<const std::uint8_t> jpeg);
     VideoStatus FinishFile();
     void DropStream();
 };
@@ -79,6 +93,10 @@ VideoStatus VideoWriter::Impl::StartEncodedStream() {
     VideoStatus status = encoder->Open(settings);
     if (!status.Ok()) {
         return status;
+    }
+    framePacket.reset(av_packet_alloc());
+    if (!framePacket) {
+        throw std::bad_alloc();
     }
     return muxer->StartEncoded(encoder->Context(), settings.framesPerSecond);
 }
@@ -144,8 +162,64 @@ VideoStatus VideoWriter::Impl::WriteRaw(const std::uint8_t* pixels, int strideBy
 }
 
 VideoStatus VideoWriter::Impl::WriteEncoded(const std::uint8_t* pixels, int strideBytes) {
+    ++framesInEncoder;
     return encoder->Encode(pixels, strideBytes, framesWritten,
-                           [this](AVPacket& packet) { return muxer->Write(packet); });
+                           [this](AVPacket& packet) { return WriteEncodedPacket(packet); });
+}
+
+VideoStatus VideoWriter::Impl::WriteEncodedPacket(AVPacket& packet) {
+    // Copies numbered before this frame came while the encoder still held earlier frames.
+    while (!waitingCopies.empty() && waitingCopies.front().frameNumber < packet.pts) {
+        const VideoStatus status =
+            WriteCopy(waitingCopies.front().jpeg, waitingCopies.front().frameNumber);
+        waitingCopies.pop_front();
+        if (!status.Ok()) {
+            return status;
+        }
+    }
+    --framesInEncoder;
+    const VideoStatus status = muxer->Write(packet);
+    if (!status.Ok()) {
+        return status;
+    }
+    return framesInEncoder == 0 ? WriteWaitingCopies() : VideoStatus{};
+}
+
+VideoStatus VideoWriter::Impl::WriteCopy(std::span<const std::uint8_t> jpeg,
+                                         std::int64_t frameNumber) {
+    AVPacket& packet = *framePacket;
+    // The muxer only reads the data, and is done with it when Write returns.
+    packet.data = const_cast<std::uint8_t*>(jpeg.data());
+    packet.size = static_cast<int>(jpeg.size());
+    packet.flags = AV_PKT_FLAG_KEY;
+    packet.duration = 1;
+    packet.pts = frameNumber;
+    packet.dts = frameNumber;
+    const VideoStatus status = muxer->Write(packet);
+    packet.data = nullptr;
+    packet.size = 0;
+    return status;
+}
+
+VideoStatus VideoWriter::Impl::WriteWaitingCopies() {
+    while (!waitingCopies.empty()) {
+        const VideoStatus status =
+            WriteCopy(waitingCopies.front().jpeg, waitingCopies.front().frameNumber);
+        waitingCopies.pop_front();
+        if (!status.Ok()) {
+            return status;
+        }
+    }
+    return {};
+}
+
+VideoStatus VideoWriter::Impl::WriteJpeg(std::span<const std::uint8_t> jpeg) {
+    if (framesInEncoder > 0) {
+        waitingCopies.push_back({framesWritten, {jpeg.begin(), jpeg.end()}});
+        return {};
+    }
+    const VideoStatus status = WriteWaitingCopies();
+    return status.Ok() ? WriteCopy(jpeg, framesWritten) : status;
 }
 
 // Completes the file's content: the stream's index and header values, or a file without
@@ -155,7 +229,10 @@ VideoStatus VideoWriter::Impl::FinishFile() {
         if (encoder) {
             // Frames still inside the encoder are saved when possible; a failure here still
             // leaves the frames already written playable.
-            encoder->Flush([this](AVPacket& packet) { return muxer->Write(packet); });
+            encoder->Flush([this](AVPacket& packet) { return WriteEncodedPacket(packet); });
+            if (const VideoStatus status = WriteWaitingCopies(); !status.Ok()) {
+                return status;
+            }
         }
         return muxer->Finish();
     }
@@ -176,6 +253,8 @@ void VideoWriter::Impl::DropStream() {
     muxer.reset();
     framePacket.reset();
     rawPacket.reset();
+    waitingCopies.clear();
+    framesInEncoder = 0;
 }
 
 VideoWriter::VideoWriter() : impl_(std::make_unique<Impl>()) {}
@@ -243,6 +322,39 @@ VideoStatus VideoWriter::WriteFrame(const std::uint8_t* pixels, int width, int h
     }
     ++state.framesWritten;
     return {};
+}
+
+VideoStatus VideoWriter::WriteJpegFrame(std::span<const std::uint8_t> jpeg, int width, int height) {
+    Impl& state = *impl_;
+    RequireThat(IsOpen(), "WriteJpegFrame without an open movie");
+    RequireThat(TakesJpegFrames(), "WriteJpegFrame into a movie that does not store JPEG frames");
+    RequireThat(jpeg.size() >= 4 && jpeg.size() <= INT32_MAX && width > 0 && height > 0,
+                "WriteJpegFrame with a bad picture");
+    if (!state.failure.Ok()) {
+        return state.failure;
+    }
+    if (!state.streamStarted) {
+        VideoStatus status = state.StartStream(width, height);
+        if (!status.Ok()) {
+            state.failure = status;
+            return status;
+        }
+    }
+    RequireThat(width == state.width && height == state.height,
+                "WriteJpegFrame with a size other than the first frame's");
+    VideoStatus status = state.WriteJpeg(jpeg);
+    if (!status.Ok()) {
+        state.failure = status;
+        return status;
+    }
+    ++state.framesWritten;
+    return {};
+}
+
+bool VideoWriter::TakesJpegFrames() const {
+    const CodecChoice& choice = impl_->choice;
+    return IsOpen() && !choice.uncompressed && choice.encoder != nullptr &&
+           choice.encoder->id == AV_CODEC_ID_MJPEG;
 }
 
 VideoStatus VideoWriter::Close() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <span>
 
 #include "os/direct_file_writer.h"
 #include "video/video_settings.h"
@@ -44,6 +45,15 @@ class VideoWriter {
     // 3 bytes and rows are strideBytes apart (at least width * 3). Every call after the first
     // must give the first call's size. After a failure the movie can still be closed.
     VideoStatus WriteFrame(const std::uint8_t* pixels, int width, int height, int strideBytes);
+
+    // Appends one frame that is already a JPEG image of width x height (see ExtractCopyableJpeg),
+    // as it is, to a Motion JPEG movie: a key frame numbered like the encoded ones, so copied and
+    // encoded frames mix in one movie. The stream is the one the encoder makes, also when the
+    // first frame is a copy. Only for the MJPG compressor; the bytes are not kept after the call.
+    VideoStatus WriteJpegFrame(std::span<const std::uint8_t> jpeg, int width, int height);
+
+    // Whether the compressor of the open movie stores JPEG images, so WriteJpegFrame may be used.
+    bool TakesJpegFrames() const;
 
     // Finishes the file, flushes it to disk and renames it over the output path. Closing a
     // writer that is not open does nothing. On failure, and when the first frame failed

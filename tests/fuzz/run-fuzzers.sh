@@ -11,7 +11,7 @@ seconds=${1:-600}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(command_line command_string date_time ini_text jpeg setup_file stamp_from_name task_file)
+    targets=(command_line command_string date_time ini_text jpeg jpeg_copy setup_file stamp_from_name task_file)
 fi
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-16 \
@@ -19,7 +19,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_
 cmake --build build-fuzz -j2 --target "${targets[@]/#/fuzz_}"
 
 # Fixtures of the other tests that seed a target too.
-declare -A fixtures=([jpeg]="tests/data/jpeg tests/data/jpeg/broken")
+declare -A fixtures=([jpeg]="tests/data/jpeg tests/data/jpeg/broken" [jpeg_copy]="tests/data/jpeg tests/data/jpeg/broken")
 # The targets that write files work in memory.
 scratch=/dev/shm
 [ -d "$scratch" ] && [ -w "$scratch" ] || scratch=${TMPDIR:-/tmp}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "base/app_error.h"
+#include "imaging/jpeg_copy_check.h"
+#include "os/read_file.h"
 
 namespace chronoreel {
 namespace {
@@ -207,6 +210,64 @@ TEST(DecodeAhead, AnExceptionWhileRenderingReachesTheConsumerAtItsFrame) {
                     EXPECT_THROW(stage.Next(), AppError);
                     EXPECT_THROW(stage.Next(), AppError);
                 }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace chronoreel
+
+namespace chronoreel {
+namespace {
+
+// Asked for copies, the stage hands out the stills of the movie size that can go in unchanged
+// as their bytes (decoded too where a preview needs the picture), and every other still as
+// without copies; the first still, rendered while the size is still open, is copied as well.
+TEST(DecodeAhead, CopiesStillsOfTheMovieSizeThatCanGoInUnchanged) {
+    const std::vector<std::string> paths = {
+        (kJpegs / "mate-Storm.jpg").string(),                  // 0: 1920x1280, copyable
+        (kJpegs / "ljt-testimgp.jpg").string(),                // 1: progressive, stretched
+        (kJpegs / "broken/bad-truncated-50pct.jpg").string(),  // 2: broken
+        (kJpegs / "mate-Wood.jpg").string(),                   // 3: copyable, another size
+    };
+    const std::vector<std::size_t> order{0, 1, 2, 0, 0, 3, 0};
+    std::vector<std::uint8_t> stormFrame;
+    {
+        const auto storm = ReadWholeFile(paths[0], kMaxJpegFileBytes);
+        ASSERT_TRUE(storm && ExtractCopyableJpeg(*storm, stormFrame));
+    }
+    const StillCopy modes[] = {StillCopy::kNever, StillCopy::kWhereUnchanged,
+                               StillCopy::kWhereUnchangedAndDecode};
+    for (const MovieSize size : {MovieSize{}, MovieSizeFromSetup(1920, 1280)}) {
+        MovieSize expectedSize;
+        const std::vector<Rendered> expected = RenderInOrder(paths, order, size, &expectedSize);
+        for (const StillCopy mode : modes) {
+            for (const std::size_t workers : {1u, 2u}) {
+                SCOPED_TRACE("size " + std::to_string(size.width) + ", mode " +
+                             std::to_string(static_cast<int>(mode)) + ", workers " +
+                             std::to_string(workers));
+                DecodeAhead stage(paths, order, size, workers, RenderStillFromFile, mode);
+                for (std::size_t i = 0; i < order.size(); ++i) {
+                    const AheadFrame frame = stage.Next();
+                    const bool copy = mode != StillCopy::kNever && order[i] == 0;
+                    const bool decoded = !copy || mode == StillCopy::kWhereUnchangedAndDecode;
+                    EXPECT_EQ(frame.skip, expected[i].skip) << "position " << i;
+                    EXPECT_EQ(!frame.jpeg.empty(), copy) << "position " << i;
+                    if (copy) {
+                        EXPECT_TRUE(std::equal(frame.jpeg.begin(), frame.jpeg.end(),
+                                               stormFrame.begin(), stormFrame.end()))
+                            << "position " << i;
+                    }
+                    if (frame.skip == FrameSkip::kNone && decoded) {
+                        ASSERT_NE(frame.surface, nullptr) << "position " << i;
+                        EXPECT_TRUE(Capture(frame.still, frame.skip, frame.surface) == expected[i])
+                            << "position " << i;
+                    } else {
+                        EXPECT_EQ(frame.surface, nullptr) << "position " << i;
+                    }
+                }
+                EXPECT_EQ(stage.Size(), expectedSize);
             }
         }
     }

@@ -33,8 +33,11 @@ RgbPicture QuadrantPicture(int width, int height);
 // A picture of random pixels: costly to compress, so its movie frames are large.
 RgbPicture NoisePicture(int width, int height, unsigned seed);
 
+enum class JpegCoding { kBaseline, kProgressive };
+
 // The picture as a JPEG file's bytes: 4:4:4, at the given quality (1..100).
-std::string EncodeJpeg(const RgbPicture& picture, int quality);
+std::string EncodeJpeg(const RgbPicture& picture, int quality,
+                       JpegCoding coding = JpegCoding::kBaseline);
 
 // A picture decoded from JPEG bytes.
 struct DecodedJpeg {
