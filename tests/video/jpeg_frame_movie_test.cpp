@@ -78,7 +78,9 @@ TEST(JpegFrameMovie, CopiedAndEncodedFramesKeepTheirOrder) {
         }
         ASSERT_TRUE(writer.Close().Ok());
 
-        const auto avi = ReadAvi(ReadText(movie));
+        // The parsed movie's frames are views into its bytes, which must outlive them.
+        const std::string bytes = ReadText(movie);
+        const auto avi = ReadAvi(bytes);
         ASSERT_EQ(avi.problem, "");
         ASSERT_EQ(avi.streams.size(), 1u);
         EXPECT_EQ(avi.streams[0].handler, "MJPG");
