@@ -844,7 +844,8 @@ void FrmMain::OnOpenManual() {
     if (!manual) {
         std::string text = "The manual was not found. It belongs in:";
         for (const std::filesystem::path& place : ManualCandidates(context_.programFolder)) {
-            text += "\n" + place.string();
+            text += '\n';
+            text += place.string();
         }
         context_.prompter.Message(text, kApplicationTitle, MessageButtons::kOk,
                                   MessageIcon::kExclamation);
