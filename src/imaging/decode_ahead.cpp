@@ -19,10 +19,11 @@ std::size_t DefaultDecodeWorkerCount() {
 
 DecodeAhead::DecodeAhead(std::span<const std::string> paths, const std::vector<std::size_t>& order,
                          MovieSize size, std::size_t workerCount, RenderStill render,
-                         StillCopy copy)
+                         StillCopy copy, StillPlanes planes)
     : paths_(paths),
       render_(render),
       copy_(copy),
+      planes_(planes),
       workerCount_(std::max<std::size_t>(workerCount, 1)),
       size_(size),
       slots_(2 * workerCount_) {
@@ -132,9 +133,11 @@ bool DecodeAhead::RenderJob(std::size_t job, std::optional<FrameRenderer>& rende
 
 void DecodeAhead::MakeFrame(FrameRenderer& renderer, std::size_t still, Slot& slot,
                             std::vector<std::uint8_t>& fileBytes) {
-    slot.copied = copy_ != StillCopy::kNever && TryCopy(still, slot, fileBytes);
+    bool read = false;
+    slot.copied = copy_ != StillCopy::kNever && TryCopy(still, slot, fileBytes, read);
+    slot.planar = false;
     if (!slot.copied) {
-        slot.skip = RenderInto(renderer, still, slot.surface);
+        DecodeFrame(renderer, still, slot, fileBytes, read);
     } else if (copy_ == StillCopy::kWhereUnchangedAndDecode) {
         // The picture shown is the one copied; a still whose data turns out damaged is skipped
         // as it would be without copying.
@@ -145,10 +148,37 @@ void DecodeAhead::MakeFrame(FrameRenderer& renderer, std::size_t still, Slot& sl
     }
 }
 
-bool DecodeAhead::TryCopy(std::size_t still, Slot& slot,
-                          std::vector<std::uint8_t>& fileBytes) const {
-    if (!size_.IsFixed() ||
+void DecodeAhead::DecodeFrame(FrameRenderer& renderer, std::size_t still, Slot& slot,
+                              std::vector<std::uint8_t>& fileBytes, bool read) {
+    if (planes_ == StillPlanes::kNever || !size_.IsFixed()) {
+        slot.skip = RenderInto(renderer, still, slot.surface);
+        return;
+    }
+    if (!read &&
         ReadWholeFileInto(paths_[still], kMaxJpegFileBytes, fileBytes) != ReadFailure::kNone) {
+        // Rendering from the path reads the file again and says why it cannot.
+        slot.skip = RenderInto(renderer, still, slot.surface);
+        return;
+    }
+    switch (renderer.RenderYuv420(fileBytes, slot.planes)) {
+        case PlanesResult::kDecoded:
+            slot.planar = true;
+            slot.skip = FrameSkip::kNone;
+            return;
+        case PlanesResult::kSkipped:
+            slot.skip = renderer.LastSkip();
+            return;
+        case PlanesResult::kNeedsPixels:
+            slot.skip = RenderBytesInto(renderer, fileBytes, slot.surface);
+            return;
+    }
+}
+
+bool DecodeAhead::TryCopy(std::size_t still, Slot& slot, std::vector<std::uint8_t>& fileBytes,
+                          bool& read) const {
+    read = size_.IsFixed() &&
+           ReadWholeFileInto(paths_[still], kMaxJpegFileBytes, fileBytes) == ReadFailure::kNone;
+    if (!read) {
         return false;
     }
     const auto copySize = ExtractCopyableJpeg(fileBytes, slot.jpeg);
@@ -195,7 +225,9 @@ AheadFrame DecodeAhead::FrameOf(std::size_t job) {
         frame.jpeg = slot.jpeg;
     }
     const bool decoded = !slot.copied || copy_ == StillCopy::kWhereUnchangedAndDecode;
-    if (slot.skip == FrameSkip::kNone && decoded) {
+    if (slot.skip == FrameSkip::kNone && slot.planar) {
+        frame.planes = &slot.planes;
+    } else if (slot.skip == FrameSkip::kNone && decoded) {
         frame.surface = &slot.surface;
     }
     return frame;
@@ -246,9 +278,11 @@ AheadFrame DecodeAhead::RenderOnCallingThread(std::size_t job) {
     // The size is open until this still's header is read, so it is decoded in any case; once
     // that fixed the size, it can be a copy too.
     slot.skip = RenderInto(*leadRenderer_, still, slot.surface);
+    slot.planar = false;
     size_ = leadRenderer_->Size();
+    bool read = false;
     slot.copied = copy_ != StillCopy::kNever && slot.skip == FrameSkip::kNone &&
-                  TryCopy(still, slot, leadBytes_);
+                  TryCopy(still, slot, leadBytes_, read);
     const AheadFrame frame = FrameOf(job);
     if (size_.IsFixed()) {
         leadRenderer_.reset();

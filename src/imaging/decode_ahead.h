@@ -14,6 +14,7 @@
 #include "imaging/dib.h"
 #include "imaging/frame_renderer.h"
 #include "imaging/movie_size.h"
+#include "imaging/yuv_planes.h"
 
 namespace chronoreel {
 
@@ -34,6 +35,14 @@ enum class StillCopy {
     kWhereUnchangedAndDecode,
 };
 
+// Whether stills that need no scaling (exactly the movie size) and are 4:2:0 YCbCr JPEGs come out
+// as their Y, Cb and Cr planes instead of pixels: an encoder that takes such planes then needs no
+// colour conversion. A shown preview needs pixels.
+enum class StillPlanes {
+    kNever,
+    kWhereDirect,
+};
+
 // The frame of one output position.
 struct AheadFrame {
     std::size_t still = 0;               // index into the paths
@@ -41,6 +50,7 @@ struct AheadFrame {
     const DIB* surface = nullptr;        // the frame in the movie size; null for a skip, and for a
                                          // copy that was not decoded
     std::span<const std::uint8_t> jpeg;  // a copy: the still as the movie stores it; else empty
+    const Yuv420Planes* planes = nullptr;  // the frame as planes instead of a surface; else null
 };
 
 // Reads and decodes the stills of a run ahead of the writer, on worker threads, and hands the
@@ -58,14 +68,17 @@ struct AheadFrame {
 //
 // When copies are asked for, a worker that finds a still of the movie size that can go into the
 // movie unchanged hands out its bytes (in a buffer of the slot, reused) instead of, or besides,
-// the decoded picture; the other stills are decoded as usual.
+// the decoded picture; the other stills are decoded as usual. Likewise, when planes are asked for,
+// a still that needs no scaling and is stored as 4:2:0 YCbCr is decoded into planes of the slot
+// (reused) instead of its surface; the first still, which fixes an open size, is always pixels.
 class DecodeAhead {
   public:
     // order: indexes into paths in output order, repeats included. paths must outlive the
     // stage.
     DecodeAhead(std::span<const std::string> paths, const std::vector<std::size_t>& order,
                 MovieSize size, std::size_t workerCount = DefaultDecodeWorkerCount(),
-                RenderStill render = RenderStillFromFile, StillCopy copy = StillCopy::kNever);
+                RenderStill render = RenderStillFromFile, StillCopy copy = StillCopy::kNever,
+                StillPlanes planes = StillPlanes::kNever);
     ~DecodeAhead();
     DecodeAhead(const DecodeAhead&) = delete;
     DecodeAhead& operator=(const DecodeAhead&) = delete;
@@ -94,6 +107,8 @@ class DecodeAhead {
         DIB surface;
         bool copied = false;
         std::vector<std::uint8_t> jpeg;  // the copy, when copied
+        bool planar = false;
+        Yuv420Planes planes;  // the frame, when planar
     };
 
     void StartWorkers(std::size_t firstJob);
@@ -106,9 +121,14 @@ class DecodeAhead {
     // needed. fileBytes is the caller's buffer for the still's file.
     void MakeFrame(FrameRenderer& renderer, std::size_t still, Slot& slot,
                    std::vector<std::uint8_t>& fileBytes);
-    // Reads the still into fileBytes and extracts its copy into slot; false when it cannot be
-    // copied into a movie of the fixed size.
-    bool TryCopy(std::size_t still, Slot& slot, std::vector<std::uint8_t>& fileBytes) const;
+    // Reads the still into fileBytes (read: whether that worked) and extracts its copy into
+    // slot; false when it cannot be copied into a movie of the fixed size.
+    bool TryCopy(std::size_t still, Slot& slot, std::vector<std::uint8_t>& fileBytes,
+                 bool& read) const;
+    // Makes the frame of a still that is no copy: planes where asked for and possible, else
+    // pixels in the slot's surface.
+    void DecodeFrame(FrameRenderer& renderer, std::size_t still, Slot& slot,
+                     std::vector<std::uint8_t>& fileBytes, bool read);
     // Renders a still into surface with renderer; kNone when it gave a frame.
     FrameSkip RenderInto(FrameRenderer& renderer, std::size_t still, DIB& surface);
     // Decodes a still already read into surface; kNone when it gave a frame.
@@ -123,6 +143,7 @@ class DecodeAhead {
     std::vector<Job> jobs_;
     RenderStill render_;
     StillCopy copy_;
+    StillPlanes planes_;
     std::size_t workerCount_;
     MovieSize size_;
     std::optional<FrameRenderer> leadRenderer_;  // the calling thread's, until the size is fixed

@@ -92,4 +92,23 @@ bool FrameRenderer::RenderJpeg(std::span<const std::uint8_t> jpeg) {
     return true;
 }
 
+PlanesResult FrameRenderer::RenderYuv420(std::span<const std::uint8_t> jpeg, Yuv420Planes& planes) {
+    const auto header = decoder_.ReadHeader(jpeg);
+    if (!header) {
+        lastSkip_ = FrameSkip::kNotAJpeg;
+        return PlanesResult::kSkipped;
+    }
+    FixMovieSize(size_, header->width, header->height);
+    if (!size_.Matches(header->width, header->height) || !JpegDecoder::IsYuv420(*header)) {
+        return PlanesResult::kNeedsPixels;
+    }
+    lastDecodeScale_ = kJpegFullScale;
+    if (!decoder_.DecodeYuv420(jpeg, *header, planes)) {
+        lastSkip_ = FrameSkip::kBroken;
+        return PlanesResult::kSkipped;
+    }
+    lastSkip_ = FrameSkip::kNone;
+    return PlanesResult::kDecoded;
+}
+
 }  // namespace chronoreel

@@ -31,6 +31,13 @@ enum class FrameSkip {
 // The reason as a user reads it after the still's path: "is damaged or half-written".
 std::string_view FrameSkipText(FrameSkip reason);
 
+// How FrameRenderer::RenderYuv420 ended.
+enum class PlanesResult {
+    kDecoded,      // the planes hold the frame
+    kSkipped,      // the still must be skipped; LastSkip says why
+    kNeedsPixels,  // another size or kind of JPEG: RenderJpeg makes its frame
+};
+
 // Turns one still into a frame of the movie size in the movie surface: reads the file whole,
 // fixes the movie size on the first readable image (from the header's size, whatever the decode
 // scale), decodes at the smallest scale that still covers the movie (ChooseDecodeScale), straight
@@ -46,6 +53,10 @@ class FrameRenderer {
     bool Render(const std::string& path);
     // The same for a still already read into memory.
     bool RenderJpeg(std::span<const std::uint8_t> jpeg);
+    // The frame of a still already read, as Y, Cb and Cr planes without turning them into
+    // pixels, when the still needs no scaling (exactly the movie size) and is a 4:2:0 YCbCr
+    // JPEG; the first readable header fixes the movie size as in RenderJpeg.
+    PlanesResult RenderYuv420(std::span<const std::uint8_t> jpeg, Yuv420Planes& planes);
     FrameSkip LastSkip() const { return lastSkip_; }
     // The scale the last image whose header was read was decoded at (or tried to be).
     JpegScale LastDecodeScale() const { return lastDecodeScale_; }

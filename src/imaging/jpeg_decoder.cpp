@@ -2,6 +2,7 @@
 
 #include <turbojpeg.h>
 
+#include <array>
 #include <new>
 #include <string_view>
 #include <vector>
@@ -158,6 +159,41 @@ bool JpegDecoder::DecodeBgr(std::span<const std::uint8_t> jpeg, DIB& target) {
     const int status =
         tjDecompress2(handle_.get(), jpeg.data(), jpeg.size(), target.DIBPtr(), target.Width(),
                       target.StrideBytes(), target.Height(), TJPF_BGR, kDecodeFlags);
+    return Succeeded(status);
+}
+
+bool JpegDecoder::IsYuv420(const JpegHeader& header) {
+    return header.colorspace == JpegColorspace::kYCbCr &&
+           header.subsampling == JpegSubsampling::k420;
+}
+
+bool JpegDecoder::DecodeYuv420(std::span<const std::uint8_t> jpeg, const JpegHeader& header,
+                               Yuv420Planes& target) {
+    if (jpeg.empty() || !IsYuv420(header)) {
+        return false;
+    }
+    std::array<unsigned char*, 3> planes{};
+    for (int plane = 0; plane < 3; ++plane) {
+        // The library writes whole sample blocks, so the planes are padded to them.
+        const int stride = tjPlaneWidth(plane, header.width, TJSAMP_420);
+        const int rows = tjPlaneHeight(plane, header.height, TJSAMP_420);
+        if (stride <= 0 || rows <= 0) {
+            return false;
+        }
+        try {
+            target.planes[plane].resize(static_cast<std::size_t>(stride) *
+                                        static_cast<std::size_t>(rows));
+        } catch (const std::bad_alloc&) {
+            return false;  // too big for the memory left: skipped like any unreadable image
+        }
+        target.strides[plane] = stride;
+        planes[plane] = target.planes[plane].data();
+    }
+    target.width = header.width;
+    target.height = header.height;
+    const int status = tjDecompressToYUVPlanes(handle_.get(), jpeg.data(), jpeg.size(),
+                                               planes.data(), header.width, target.strides.data(),
+                                               header.height, TJFLAG_LIMITSCANS);
     return Succeeded(status);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/dib.h"
+#include "imaging/yuv_planes.h"
 
 namespace chronoreel {
 
@@ -71,6 +72,16 @@ class JpegDecoder {
     // between markers, which some cameras write, do not fail a decode that gave every pixel.
     bool Decode(std::span<const std::uint8_t> jpeg, const JpegHeader& header, DIB& target,
                 JpegScale scale = kJpegFullScale);
+
+    // True when DecodeYuv420 takes the image: YCbCr with chroma halved both ways.
+    static bool IsYuv420(const JpegHeader& header);
+
+    // Decodes the whole image at full size into its Y, Cb and Cr planes as stored, without
+    // turning them into pixels: no colour conversion and no chroma upsampling. target's
+    // buffers are reused (grown, never shrunk). false when the image is not IsYuv420, the data
+    // fails to decode or is cut short (as for Decode), or the memory runs out.
+    bool DecodeYuv420(std::span<const std::uint8_t> jpeg, const JpegHeader& header,
+                      Yuv420Planes& target);
 
   private:
     struct HandleDeleter {

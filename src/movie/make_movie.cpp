@@ -218,7 +218,7 @@ class MovieRun {
             order[position] = FrameAtOutputPosition(frames, position, window_.direction);
         }
         DecodeAhead stills(images_.paths, order, initialSize, DefaultDecodeWorkerCount(),
-                           RenderStillFromFile, StillCopyFor(writer));
+                           RenderStillFromFile, StillCopyFor(writer), StillPlanesFor(writer));
         for (std::size_t position = 0; position < count; ++position) {
             if (Cancelled()) {  // checkpoint C
                 stills.Stop();
@@ -265,10 +265,20 @@ class MovieRun {
         return context_.view ? StillCopy::kWhereUnchangedAndDecode : StillCopy::kWhereUnchanged;
     }
 
+    // An encoder of 4:2:0 planes takes the planes of stills stored that way without converting
+    // them to pixels and back. A shown preview needs the pixels.
+    StillPlanes StillPlanesFor(const VideoWriter& writer) const {
+        return writer.TakesYuv420Frames() && !context_.view ? StillPlanes::kWhereDirect
+                                                            : StillPlanes::kNever;
+    }
+
     static VideoStatus WriteFrame(VideoWriter& writer, const AheadFrame& frame,
                                   const MovieSize& size) {
         if (!frame.jpeg.empty()) {
             return writer.WriteJpegFrame(frame.jpeg, size.width, size.height);
+        }
+        if (frame.planes != nullptr) {
+            return writer.WriteYuv420Frame(*frame.planes);
         }
         const DIB& movie = *frame.surface;
         return writer.WriteFrame(movie.DIBPtr(), movie.Width(), movie.Height(),

@@ -4,6 +4,8 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -12,6 +14,17 @@ namespace {
 
 int EvenUp(int size) {
     return size + (size & 1);
+}
+
+// Full-range samples as limited range stores them: value `from` becomes `to` and the steps shrink
+// to levels / 255 (luma 0..255 -> 16..235, chroma 0..255 -> 16..240 around 128).
+std::array<std::uint8_t, 256> RangeTable(int levels, int from, int to) {
+    std::array<std::uint8_t, 256> table{};
+    for (int value = 0; value < 256; ++value) {
+        const long mapped = std::lround(to + (value - from) * levels / 255.0);
+        table[value] = static_cast<std::uint8_t>(std::clamp(mapped, 0L, 255L));
+    }
+    return table;
 }
 
 VideoStatus EncodeFailure(const char* what, int code) {
@@ -68,6 +81,11 @@ VideoStatus VideoEncoder::Open(const VideoSettings& settings) {
         sws_setColorspaceDetails(converter_.get(), matrix, 1, matrix, fullRangeOut, 0, 1 << 16,
                                  1 << 16);
     }
+    limitedRange_ = yuv && choice_.colorRange != AVCOL_RANGE_JPEG;
+    if (limitedRange_) {
+        lumaRange_ = RangeTable(219, 0, 16);
+        chromaRange_ = RangeTable(224, 128, 128);
+    }
     PrepareFrame();
     return {};
 }
@@ -123,10 +141,45 @@ void VideoEncoder::RepeatEdges() {
     }
 }
 
+// Copies the picture's samples of each plane into the frame, through the range tables when the
+// encoder stores limited range.
+void VideoEncoder::CopyPlanesInto(const Yuv420Planes& planes) {
+    for (int plane = 0; plane < 3; ++plane) {
+        const bool chroma = plane > 0;
+        const int columns = chroma ? (width_ + 1) / 2 : width_;
+        const int rows = chroma ? (height_ + 1) / 2 : height_;
+        const std::array<std::uint8_t, 256>& table = chroma ? chromaRange_ : lumaRange_;
+        for (int y = 0; y < rows; ++y) {
+            const std::uint8_t* from =
+                planes.Data(plane) + static_cast<std::ptrdiff_t>(y) * planes.strides[plane];
+            std::uint8_t* to =
+                frame_->data[plane] + static_cast<std::ptrdiff_t>(y) * frame_->linesize[plane];
+            if (limitedRange_) {
+                for (int x = 0; x < columns; ++x) {
+                    to[x] = table[from[x]];
+                }
+            } else {
+                std::memcpy(to, from, static_cast<std::size_t>(columns));
+            }
+        }
+    }
+}
+
 VideoStatus VideoEncoder::Encode(const std::uint8_t* pixels, int strideBytes,
                                  std::int64_t frameNumber, const PacketSink& sink) {
     PrepareFrame();
     ConvertInto(pixels, strideBytes);
+    return SendFrame(frameNumber, sink);
+}
+
+VideoStatus VideoEncoder::EncodeYuv420(const Yuv420Planes& planes, std::int64_t frameNumber,
+                                       const PacketSink& sink) {
+    PrepareFrame();
+    CopyPlanesInto(planes);
+    return SendFrame(frameNumber, sink);
+}
+
+VideoStatus VideoEncoder::SendFrame(std::int64_t frameNumber, const PacketSink& sink) {
     if (frame_->width != width_ || frame_->height != height_) {
         RepeatEdges();
     }

@@ -351,6 +351,44 @@ VideoStatus VideoWriter::WriteJpegFrame(std::span<const std::uint8_t> jpeg, int 
     return {};
 }
 
+VideoStatus VideoWriter::WriteYuv420Frame(const Yuv420Planes& planes) {
+    Impl& state = *impl_;
+    RequireThat(IsOpen(), "WriteYuv420Frame without an open movie");
+    RequireThat(TakesYuv420Frames(), "WriteYuv420Frame into a movie not encoded from planes");
+    RequireThat(planes.width > 0 && planes.height > 0 && planes.strides[0] >= planes.width &&
+                    planes.strides[1] >= (planes.width + 1) / 2 &&
+                    planes.strides[2] >= (planes.width + 1) / 2,
+                "WriteYuv420Frame with bad planes");
+    if (!state.failure.Ok()) {
+        return state.failure;
+    }
+    if (!state.streamStarted) {
+        VideoStatus status = state.StartStream(planes.width, planes.height);
+        if (!status.Ok()) {
+            state.failure = status;
+            return status;
+        }
+    }
+    RequireThat(planes.width == state.width && planes.height == state.height,
+                "WriteYuv420Frame with a size other than the first frame's");
+    ++state.framesInEncoder;
+    VideoStatus status = state.encoder->EncodeYuv420(
+        planes, state.framesWritten,
+        [&state](AVPacket& packet) { return state.WriteEncodedPacket(packet); });
+    if (!status.Ok()) {
+        state.failure = status;
+        return status;
+    }
+    ++state.framesWritten;
+    return {};
+}
+
+bool VideoWriter::TakesYuv420Frames() const {
+    const CodecChoice& choice = impl_->choice;
+    return IsOpen() && !choice.uncompressed && choice.encoder != nullptr &&
+           choice.pixelFormat == AV_PIX_FMT_YUV420P;
+}
+
 bool VideoWriter::TakesJpegFrames() const {
     const CodecChoice& choice = impl_->choice;
     return IsOpen() && !choice.uncompressed && choice.encoder != nullptr &&

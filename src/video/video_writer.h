@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 
+#include "imaging/yuv_planes.h"
 #include "os/direct_file_writer.h"
 #include "video/video_settings.h"
 #include "video/video_status.h"
@@ -54,6 +55,15 @@ class VideoWriter {
 
     // Whether the compressor of the open movie stores JPEG images, so WriteJpegFrame may be used.
     bool TakesJpegFrames() const;
+
+    // Appends one frame given as full-range 4:2:0 planes (as a YCbCr JPEG stores them), so an
+    // encoder that takes such planes needs no colour conversion; frames of both kinds mix in one
+    // movie. Only where TakesYuv420Frames; the same size rule as for WriteFrame; the planes are
+    // not kept after the call.
+    VideoStatus WriteYuv420Frame(const Yuv420Planes& planes);
+
+    // Whether the open movie is encoded from 4:2:0 planes, so WriteYuv420Frame may be used.
+    bool TakesYuv420Frames() const;
 
     // Finishes the file, flushes it to disk and renames it over the output path. Closing a
     // writer that is not open does nothing. On failure, and when the first frame failed

@@ -14,6 +14,8 @@
 #include "base/app_error.h"
 #include "imaging/jpeg_copy_check.h"
 #include "os/read_file.h"
+#include "support/temp_dir.h"
+#include "support/test_jpeg.h"
 
 namespace chronoreel {
 namespace {
@@ -268,6 +270,70 @@ TEST(DecodeAhead, CopiesStillsOfTheMovieSizeThatCanGoInUnchanged) {
                     }
                 }
                 EXPECT_EQ(stage.Size(), expectedSize);
+            }
+        }
+    }
+}
+
+// Stills of the movie size stored as 4:2:0 come out as their planes where planes are asked for;
+// another subsampling or another size comes out as pixels in the same run, as does the still
+// that fixes an open size.
+TEST(DecodeAhead, GivesPlanesOfStillsThatNeedNoScalingAndAre420) {
+    testing::TempDir dir;
+    auto write = [&dir](const std::string& name, int width, int height,
+                        testing::JpegChroma chroma) {
+        const std::string jpeg = testing::EncodeJpeg(testing::QuadrantPicture(width, height), 90,
+                                                     testing::JpegCoding::kBaseline, chroma);
+        const fs::path path = dir / name;
+        testing::WriteText(path, jpeg);
+        return path.string();
+    };
+    const std::vector<std::string> paths = {
+        write("420.jpg", 228, 149, testing::JpegChroma::k420),   // 0: 4:2:0, odd height
+        write("422.jpg", 228, 149, testing::JpegChroma::k422),   // 1: 4:2:2, same size
+        write("small.jpg", 161, 97, testing::JpegChroma::k420),  // 2: 4:2:0, stretched
+        (kJpegs / "ljt-testimgp.jpg").string(),                  // 3: progressive, stretched
+    };
+    const std::vector<std::size_t> order{0, 1, 0, 2, 0, 0, 3, 0};
+    Yuv420Planes expectedPlanes;
+    {
+        JpegDecoder decoder;
+        const auto bytes = ReadWholeFile(paths[0], kMaxJpegFileBytes);
+        ASSERT_TRUE(bytes);
+        const auto header = decoder.ReadHeader(*bytes);
+        ASSERT_TRUE(header && decoder.DecodeYuv420(*bytes, *header, expectedPlanes));
+    }
+    for (const MovieSize size : {MovieSize{}, MovieSizeFromSetup(228, 149)}) {
+        MovieSize expectedSize;
+        const std::vector<Rendered> expected = RenderInOrder(paths, order, size, &expectedSize);
+        for (const StillPlanes mode : {StillPlanes::kNever, StillPlanes::kWhereDirect}) {
+            for (const std::size_t workers : {1u, 2u}) {
+                SCOPED_TRACE("size " + std::to_string(size.width) + ", mode " +
+                             std::to_string(static_cast<int>(mode)) + ", workers " +
+                             std::to_string(workers));
+                DecodeAhead stage(paths, order, size, workers, RenderStillFromFile,
+                                  StillCopy::kNever, mode);
+                for (std::size_t i = 0; i < order.size(); ++i) {
+                    const AheadFrame frame = stage.Next();
+                    // The still that fixes an open size is decoded before the size is known.
+                    const bool fixesSize = i == 0 && !size.IsFixed();
+                    const bool planar =
+                        mode == StillPlanes::kWhereDirect && order[i] == 0 && !fixesSize;
+                    ASSERT_EQ(frame.skip, FrameSkip::kNone) << "position " << i;
+                    if (planar) {
+                        ASSERT_NE(frame.planes, nullptr) << "position " << i;
+                        EXPECT_EQ(frame.surface, nullptr) << "position " << i;
+                        EXPECT_EQ(frame.planes->width, 228);
+                        EXPECT_EQ(frame.planes->height, 149);
+                        EXPECT_EQ(frame.planes->planes, expectedPlanes.planes) << "position " << i;
+                        EXPECT_EQ(frame.planes->strides, expectedPlanes.strides);
+                    } else {
+                        EXPECT_EQ(frame.planes, nullptr) << "position " << i;
+                        ASSERT_NE(frame.surface, nullptr) << "position " << i;
+                        EXPECT_TRUE(Capture(frame.still, frame.skip, frame.surface) == expected[i])
+                            << "position " << i;
+                    }
+                }
             }
         }
     }

@@ -52,13 +52,17 @@ RgbPicture NoisePicture(int width, int height, unsigned seed) {
     return picture;
 }
 
-std::string EncodeJpeg(const RgbPicture& picture, int quality, JpegCoding coding) {
+std::string EncodeJpeg(const RgbPicture& picture, int quality, JpegCoding coding,
+                       JpegChroma chroma) {
+    const int sampling = chroma == JpegChroma::k420   ? TJSAMP_420
+                         : chroma == JpegChroma::k422 ? TJSAMP_422
+                                                      : TJSAMP_444;
     const int flags = coding == JpegCoding::kProgressive ? TJFLAG_PROGRESSIVE : 0;
     const Handle handle(tjInitCompress());
     unsigned char* out = nullptr;
     unsigned long size = 0;
     if (!handle || tjCompress2(handle.get(), picture.bytes.data(), picture.width, 0, picture.height,
-                               TJPF_RGB, &out, &size, TJSAMP_444, quality, flags) != 0) {
+                               TJPF_RGB, &out, &size, sampling, quality, flags) != 0) {
         tjFree(out);
         return {};
     }

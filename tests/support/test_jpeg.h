@@ -35,9 +35,13 @@ RgbPicture NoisePicture(int width, int height, unsigned seed);
 
 enum class JpegCoding { kBaseline, kProgressive };
 
-// The picture as a JPEG file's bytes: 4:4:4, at the given quality (1..100).
+enum class JpegChroma { k444, k422, k420 };
+
+// The picture as a JPEG file's bytes at the given quality (1..100), chroma as asked (full
+// resolution by default).
 std::string EncodeJpeg(const RgbPicture& picture, int quality,
-                       JpegCoding coding = JpegCoding::kBaseline);
+                       JpegCoding coding = JpegCoding::kBaseline,
+                       JpegChroma chroma = JpegChroma::k444);
 
 // A picture decoded from JPEG bytes.
 struct DecodedJpeg {
