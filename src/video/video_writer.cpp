@@ -52,6 +52,11 @@ struct VideoWriter::Impl {
     std::deque<WaitingCopy> waitingCopies;
     std::int64_t framesInEncoder = 0;  // sent to the encoder, not yet come out
 
+    // The steps every kind of frame shares: an earlier failure repeats, the first frame starts
+    // the stream, every frame has the first one's size, a failure is kept, a frame counted.
+    template <typename WriteOne>
+    VideoStatus AppendFrame(int frameWidth, int frameHeight, const char* entry,
+                            const WriteOne& writeOne);
     VideoStatus StartStream(int frameWidth, int frameHeight);
     VideoStatus StartRawStream();
     VideoStatus StartEncodedStream();
@@ -296,32 +301,42 @@ VideoStatus VideoWriter::Open(const std::filesystem::path& finalPath, const Vide
     return {};
 }
 
+template <typename WriteOne>
+VideoStatus VideoWriter::Impl::AppendFrame(int frameWidth, int frameHeight, const char* entry,
+                                           const WriteOne& writeOne) {
+    if (!failure.Ok()) {
+        return failure;
+    }
+    if (!streamStarted) {
+        VideoStatus status = StartStream(frameWidth, frameHeight);
+        if (!status.Ok()) {
+            failure = status;
+            return status;
+        }
+    }
+    if (frameWidth != width || frameHeight != height) {
+        throw AppError(kErrInternal, std::string("VideoWriter: ") + entry +
+                                         " with a size other than the first frame's");
+    }
+    VideoStatus status = writeOne();
+    if (!status.Ok()) {
+        failure = status;
+        return status;
+    }
+    ++framesWritten;
+    return {};
+}
+
 VideoStatus VideoWriter::WriteFrame(const std::uint8_t* pixels, int width, int height,
                                     int strideBytes) {
     Impl& state = *impl_;
     RequireThat(IsOpen(), "WriteFrame without an open movie");
     RequireThat(pixels != nullptr && width > 0 && height > 0 && strideBytes >= width * 3,
                 "WriteFrame with a bad picture");
-    if (!state.failure.Ok()) {
-        return state.failure;
-    }
-    if (!state.streamStarted) {
-        VideoStatus status = state.StartStream(width, height);
-        if (!status.Ok()) {
-            state.failure = status;
-            return status;
-        }
-    }
-    RequireThat(width == state.width && height == state.height,
-                "WriteFrame with a size other than the first frame's");
-    VideoStatus status = state.encoder ? state.WriteEncoded(pixels, strideBytes)
-                                       : state.WriteRaw(pixels, strideBytes);
-    if (!status.Ok()) {
-        state.failure = status;
-        return status;
-    }
-    ++state.framesWritten;
-    return {};
+    return state.AppendFrame(width, height, "WriteFrame", [&state, pixels, strideBytes] {
+        return state.encoder ? state.WriteEncoded(pixels, strideBytes)
+                             : state.WriteRaw(pixels, strideBytes);
+    });
 }
 
 VideoStatus VideoWriter::WriteJpegFrame(std::span<const std::uint8_t> jpeg, int width, int height) {
@@ -330,25 +345,8 @@ VideoStatus VideoWriter::WriteJpegFrame(std::span<const std::uint8_t> jpeg, int 
     RequireThat(TakesJpegFrames(), "WriteJpegFrame into a movie that does not store JPEG frames");
     RequireThat(jpeg.size() >= 4 && jpeg.size() <= INT32_MAX && width > 0 && height > 0,
                 "WriteJpegFrame with a bad picture");
-    if (!state.failure.Ok()) {
-        return state.failure;
-    }
-    if (!state.streamStarted) {
-        VideoStatus status = state.StartStream(width, height);
-        if (!status.Ok()) {
-            state.failure = status;
-            return status;
-        }
-    }
-    RequireThat(width == state.width && height == state.height,
-                "WriteJpegFrame with a size other than the first frame's");
-    VideoStatus status = state.WriteJpeg(jpeg);
-    if (!status.Ok()) {
-        state.failure = status;
-        return status;
-    }
-    ++state.framesWritten;
-    return {};
+    return state.AppendFrame(width, height, "WriteJpegFrame",
+                             [&state, jpeg] { return state.WriteJpeg(jpeg); });
 }
 
 VideoStatus VideoWriter::WriteYuv420Frame(const Yuv420Planes& planes) {
@@ -359,28 +357,12 @@ VideoStatus VideoWriter::WriteYuv420Frame(const Yuv420Planes& planes) {
                     planes.strides[1] >= (planes.width + 1) / 2 &&
                     planes.strides[2] >= (planes.width + 1) / 2,
                 "WriteYuv420Frame with bad planes");
-    if (!state.failure.Ok()) {
-        return state.failure;
-    }
-    if (!state.streamStarted) {
-        VideoStatus status = state.StartStream(planes.width, planes.height);
-        if (!status.Ok()) {
-            state.failure = status;
-            return status;
-        }
-    }
-    RequireThat(planes.width == state.width && planes.height == state.height,
-                "WriteYuv420Frame with a size other than the first frame's");
-    ++state.framesInEncoder;
-    VideoStatus status = state.encoder->EncodeYuv420(
-        planes, state.framesWritten,
-        [&state](AVPacket& packet) { return state.WriteEncodedPacket(packet); });
-    if (!status.Ok()) {
-        state.failure = status;
-        return status;
-    }
-    ++state.framesWritten;
-    return {};
+    return state.AppendFrame(planes.width, planes.height, "WriteYuv420Frame", [&state, &planes] {
+        ++state.framesInEncoder;
+        return state.encoder->EncodeYuv420(planes, state.framesWritten, [&state](AVPacket& packet) {
+            return state.WriteEncodedPacket(packet);
+        });
+    });
 }
 
 bool VideoWriter::TakesYuv420Frames() const {
