@@ -15,6 +15,7 @@
 #include "movie/run_diagnostics.h"
 #include "movie/run_view.h"
 #include "support/avi_reader.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 #include "support/test_jpeg.h"
 #include "video/video_settings.h"
@@ -23,6 +24,7 @@ namespace chronoreel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::RunCommand;
 using testing::TempDir;
 
 const fs::path kJpegs = fs::path(CHRONOREEL_TEST_DATA) / "jpeg";
@@ -66,21 +68,6 @@ class JpegCopyRun : public ::testing::Test {
     void TearDown() override { SetDelayHooks(DefaultDelayHooks()); }
     double fakeSeconds_ = 1000;
 };
-
-std::string RunCommand(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[65536];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        output.append(buffer, count);
-    }
-    pclose(pipe);
-    return output;
-}
 
 // Every frame of a movie or the picture of a still as ffmpeg decodes it, red-green-blue, one
 // after the other.

@@ -9,6 +9,7 @@
 #include "imaging/jpeg_decoder.h"
 #include "os/read_file.h"
 #include "support/avi_reader.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 #include "video/video_compressors.h"
 #include "video/video_writer.h"
@@ -18,25 +19,11 @@ namespace {
 
 using testing::ReadAvi;
 using testing::ReadText;
+using testing::RunCommand;
 using testing::TempDir;
 namespace fs = std::filesystem;
 
 constexpr std::uint32_t kIndexKeyFrame = 0x10;
-
-std::string RunCommand(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[65536];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        output.append(buffer, count);
-    }
-    pclose(pipe);
-    return output;
-}
 
 // The frame a still gives when it goes into the movie as it is.
 std::vector<std::uint8_t> CopiedFrame(const std::string& name, JpegFrameSize& size) {

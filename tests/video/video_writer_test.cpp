@@ -15,6 +15,7 @@
 #include "base/app_error.h"
 #include "base/error_report.h"
 #include "support/avi_reader.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 #include "video/video_compressors.h"
 
@@ -24,6 +25,7 @@ namespace {
 using testing::ReadAvi;
 using testing::ReadBitmapHeader;
 using testing::ReadText;
+using testing::RunCommand;
 using testing::TempDir;
 using testing::WriteText;
 namespace fs = std::filesystem;
@@ -103,21 +105,6 @@ std::vector<std::string> HiddenFiles(const fs::path& folder) {
         }
     }
     return names;
-}
-
-std::string RunCommand(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[65536];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        output.append(buffer, count);
-    }
-    pclose(pipe);
-    return output;
 }
 
 // The value after "key": in ffprobe's JSON, without quotes.

@@ -11,6 +11,7 @@
 #include "imaging/jpeg_decoder.h"
 #include "imaging/yuv_planes.h"
 #include "os/read_file.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 #include "support/test_jpeg.h"
 #include "video/video_compressors.h"
@@ -19,6 +20,7 @@
 namespace chronoreel {
 namespace {
 
+using testing::RunCommand;
 using testing::TempDir;
 namespace fs = std::filesystem;
 
@@ -34,21 +36,6 @@ bool HasCompressor(std::int32_t code) {
         }
     }
     return false;
-}
-
-std::string RunCommand(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[65536];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        output.append(buffer, count);
-    }
-    pclose(pipe);
-    return output;
 }
 
 // Every frame of the movie as blue-green-red bytes, top row first, frame after frame.
