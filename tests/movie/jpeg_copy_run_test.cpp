@@ -15,6 +15,7 @@
 #include "movie/run_diagnostics.h"
 #include "movie/run_view.h"
 #include "support/avi_reader.h"
+#include "support/fixed_clock.h"
 #include "support/run_command.h"
 #include "support/temp_dir.h"
 #include "support/test_jpeg.h"
@@ -24,19 +25,11 @@ namespace chronoreel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FixedClock;
 using testing::RunCommand;
 using testing::TempDir;
 
 const fs::path kJpegs = fs::path(CHRONOREEL_TEST_DATA) / "jpeg";
-
-class FixedClock final : public Clock {
-  public:
-    explicit FixedClock(DateTime now) : now_(now) {}
-    DateTime Now() const override { return now_; }
-
-  private:
-    DateTime now_;
-};
 
 // A preview that counts the pictures it is shown.
 class CountingView final : public RunView {

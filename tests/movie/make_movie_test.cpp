@@ -17,24 +17,17 @@
 #include "movie/run_diagnostics.h"
 #include "movie/run_view.h"
 #include "support/avi_reader.h"
+#include "support/fixed_clock.h"
 #include "support/temp_dir.h"
 
 namespace chronoreel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FixedClock;
 using testing::TempDir;
 
 const fs::path kJpegs = fs::path(CHRONOREEL_TEST_DATA) / "jpeg";
-
-class FixedClock final : public Clock {
-  public:
-    explicit FixedClock(DateTime now) : now_(now) {}
-    DateTime Now() const override { return now_; }
-
-  private:
-    DateTime now_;
-};
 
 // Records every call of the run in order; a test can act on any recorded line (press Cancel).
 class RecordingView final : public RunView {
